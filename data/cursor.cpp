@@ -1,0 +1,426 @@
+#include "data/cursor.h"
+
+#include <algorithm>
+
+namespace mz::data {
+
+Cursor::Cursor(QObject* parent) : QObject(parent) {}
+
+Cursor::~Cursor() = default;
+
+void Cursor::requireOpen() const {
+    if (!table_) throw EngineError(QStringLiteral("テーブルが開かれていません"));
+}
+
+const TableDef& Cursor::def() const {
+    requireOpen();
+    return table_->def();
+}
+
+Table& Cursor::table() const {
+    requireOpen();
+    return *table_;
+}
+
+int Cursor::fieldIndex(const QString& name) const {
+    const int i = def().fieldIndex(name);
+    if (i < 0)
+        throw EngineError(QStringLiteral("フィールド '%1' がテーブル '%2' にありません").arg(name, table_->fileName()));
+    return i;
+}
+
+void Cursor::open(const QString& fileName) {
+    close();
+    auto t = Table::open(fileName);
+    table_ = std::move(t);
+    connect(table_.get(), &Table::changed, this, &Cursor::onTableChanged);
+    state_ = State::Browse;
+    filter_.reset();
+    if (!filterText_.isEmpty()) filter_ = Filter::parse(filterText_, table_->def());
+    invalidate();
+    moveTo(0, false);
+    bof_ = true;
+    Q_EMIT stateChanged();
+    Q_EMIT contentsChanged();
+    Q_EMIT currentChanged();
+}
+
+void Cursor::close() {
+    if (!table_) return;
+    disconnect(table_.get(), nullptr, this, nullptr);
+    table_.reset();
+    state_ = State::Inactive;
+    changes_.clear();
+    rows_.clear();
+    rowsValid_ = false;
+    current_ = 0;
+    currentRow_ = -1;
+    eof_ = bof_ = true;
+    Q_EMIT stateChanged();
+    Q_EMIT contentsChanged();
+    Q_EMIT currentChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows: the live records that pass the filter, in the current order. Re-read lazily whenever the
+// table, the filter or the order changed.
+
+bool Cursor::rowMatches(quint32 recno) const {
+    if (!filtered_ || !filter_ || filter_->isEmpty()) return true;
+    return filter_->matches(table_->record(recno), caseInsensitive_);
+}
+
+void Cursor::ensureRows() const {
+    if (!table_) return;
+    if (rowsValid_ && rowsVersion_ == table_->version()) return;
+    rows_.clear();
+    if (!tagName_.isEmpty()) {
+        const std::vector<quint32>& order = table_->order(tagName_);
+        rows_.reserve(order.size());
+        for (quint32 r : order)
+            if (rowMatches(r)) rows_.push_back(r);
+    } else {
+        const quint32 n = table_->recordCount();
+        rows_.reserve(table_->liveCount());
+        for (quint32 r = 1; r <= n; ++r)
+            if (!table_->isDeleted(r) && rowMatches(r)) rows_.push_back(r);
+    }
+    rowsValid_ = true;
+    rowsVersion_ = table_->version();
+    currentRow_ = -1;
+    if (current_ != 0) {
+        auto it = std::find(rows_.begin(), rows_.end(), current_);
+        if (it != rows_.end()) currentRow_ = static_cast<int>(it - rows_.begin());
+    }
+}
+
+void Cursor::invalidate() { rowsValid_ = false; }
+
+int Cursor::recordCount() const {
+    if (!table_) return 0;
+    ensureRows();
+    return static_cast<int>(rows_.size());
+}
+
+int Cursor::row() const {
+    if (!table_) return -1;
+    ensureRows();
+    if (currentRow_ < 0 && !rows_.empty() && current_ == 0) return -1;
+    return currentRow_;
+}
+
+quint32 Cursor::recno() const {
+    if (!table_) return 0;
+    ensureRows();
+    return currentRow_ >= 0 ? current_ : 0;
+}
+
+quint32 Cursor::recnoAt(int r) const {
+    ensureRows();
+    if (r < 0 || r >= static_cast<int>(rows_.size())) return 0;
+    return rows_[static_cast<size_t>(r)];
+}
+
+void Cursor::moveTo(int r, bool notify) {
+    ensureRows();
+    const quint32 before = current_;
+    if (rows_.empty()) {
+        current_ = 0;
+        currentRow_ = -1;
+        eof_ = bof_ = true;
+    } else {
+        r = std::clamp(r, 0, static_cast<int>(rows_.size()) - 1);
+        currentRow_ = r;
+        current_ = rows_[static_cast<size_t>(r)];
+        eof_ = bof_ = false;
+    }
+    if (notify && before != current_) Q_EMIT currentChanged();
+}
+
+void Cursor::first() {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    moveTo(0);
+    bof_ = true;
+    eof_ = rows_.empty();
+}
+
+void Cursor::last() {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    ensureRows();
+    moveTo(static_cast<int>(rows_.size()) - 1);
+    eof_ = true;
+    bof_ = rows_.empty();
+}
+
+void Cursor::next() {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    ensureRows();
+    const int r = row();
+    if (r < 0 || r + 1 >= static_cast<int>(rows_.size())) {
+        eof_ = true;
+        return;
+    }
+    moveTo(r + 1);
+}
+
+void Cursor::prior() {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    ensureRows();
+    const int r = row();
+    if (r <= 0) {
+        bof_ = true;
+        return;
+    }
+    moveTo(r - 1);
+}
+
+void Cursor::moveToRow(int r) {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    moveTo(r);
+}
+
+bool Cursor::gotoBookmark(Bookmark b) {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    ensureRows();
+    auto it = std::find(rows_.begin(), rows_.end(), b);
+    if (b == 0 || it == rows_.end()) return false;
+    moveTo(static_cast<int>(it - rows_.begin()));
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void Cursor::setFilter(const QString& text) {
+    std::optional<Filter> parsed;
+    if (table_) parsed = Filter::parse(text, table_->def());  // throws before anything changes
+    if (state_ == State::Edit || state_ == State::Insert) post();
+    filterText_ = text;
+    filter_ = std::move(parsed);
+    invalidate();
+    if (table_) {
+        moveTo(0);
+        Q_EMIT contentsChanged();
+    }
+}
+
+void Cursor::setFiltered(bool on) {
+    if (state_ == State::Edit || state_ == State::Insert) post();
+    filtered_ = on;
+    invalidate();
+    if (table_) {
+        moveTo(0);
+        Q_EMIT contentsChanged();
+    }
+}
+
+void Cursor::setCaseInsensitive(bool on) {
+    caseInsensitive_ = on;
+    invalidate();
+    if (table_ && filtered_) {
+        moveTo(0);
+        Q_EMIT contentsChanged();
+    }
+}
+
+void Cursor::setIndexName(const QString& tagName) {
+    requireOpen();
+    QString canonical;
+    if (!tagName.isEmpty()) {
+        (void)table_->order(tagName);  // throws for a tag the index file does not hold
+        canonical = table_->def().tagByName(tagName)->name;
+    }
+    if (state_ == State::Edit || state_ == State::Insert) post();
+    tagName_ = canonical;
+    invalidate();
+    const quint32 keep = current_;
+    ensureRows();
+    auto it = std::find(rows_.begin(), rows_.end(), keep);
+    moveTo(it != rows_.end() ? static_cast<int>(it - rows_.begin()) : 0);
+    Q_EMIT contentsChanged();
+}
+
+void Cursor::setIndexFieldNames(const QString& fieldName) {
+    requireOpen();
+    if (fieldName.isEmpty()) return setIndexName(QString());
+    const TagDef* tag = table_->def().tagForField(fieldName);
+    if (!tag)
+        throw EngineError(QStringLiteral("フィールド '%1' の索引が '%2' にありません")
+                              .arg(fieldName, table_->def().mdxName));
+    setIndexName(tag->name);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void Cursor::append() {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    beforeInsert_ = current_;
+    changes_.clear();
+    editRecno_ = 0;
+    state_ = State::Insert;
+    Q_EMIT stateChanged();
+    Q_EMIT currentChanged();
+}
+
+void Cursor::edit() {
+    requireOpen();
+    if (state_ == State::Edit || state_ == State::Insert) return;
+    if (recno() == 0) throw EngineError(QStringLiteral("編集するレコードがありません"));
+    editRecno_ = current_;
+    changes_.clear();
+    state_ = State::Edit;
+    Q_EMIT stateChanged();
+}
+
+void Cursor::post() {
+    requireOpen();
+    if (state_ == State::Insert) {
+        const quint32 r = table_->append(changes_);  // throws before writing when a value is refused
+        changes_.clear();
+        state_ = State::Browse;
+        current_ = r;
+        invalidate();
+        ensureRows();
+        if (currentRow_ < 0) moveTo(0, false);
+        eof_ = bof_ = false;
+        Q_EMIT stateChanged();
+        Q_EMIT contentsChanged();
+        Q_EMIT currentChanged();
+    } else if (state_ == State::Edit) {
+        if (!changes_.empty()) table_->update(editRecno_, changes_);
+        changes_.clear();
+        state_ = State::Browse;
+        current_ = editRecno_;
+        invalidate();
+        ensureRows();
+        if (currentRow_ < 0) moveTo(0, false);
+        Q_EMIT stateChanged();
+        Q_EMIT contentsChanged();
+        Q_EMIT currentChanged();
+    }
+}
+
+void Cursor::cancel() {
+    if (state_ != State::Edit && state_ != State::Insert) return;
+    const bool wasInsert = state_ == State::Insert;
+    changes_.clear();
+    state_ = State::Browse;
+    if (wasInsert) current_ = beforeInsert_;
+    invalidate();
+    ensureRows();
+    if (currentRow_ < 0) moveTo(0, false);
+    Q_EMIT stateChanged();
+    Q_EMIT currentChanged();
+}
+
+void Cursor::remove() {
+    requireOpen();
+    if (state_ == State::Insert) {
+        cancel();
+        return;
+    }
+    if (state_ == State::Edit) cancel();
+    const int r = row();
+    if (r < 0) throw EngineError(QStringLiteral("削除するレコードがありません"));
+    table_->remove(current_);
+    ensureRows();
+    // The record after the deleted one becomes current, or the new last one.
+    current_ = 0;
+    moveTo(std::min(r, static_cast<int>(rows_.size()) - 1), false);
+    Q_EMIT contentsChanged();
+    Q_EMIT currentChanged();
+}
+
+void Cursor::refresh() {
+    requireOpen();
+    const quint32 keep = current_;
+    const int keepRow = currentRow_;
+    invalidate();
+    ensureRows();
+    auto it = std::find(rows_.begin(), rows_.end(), keep);
+    if (it != rows_.end())
+        moveTo(static_cast<int>(it - rows_.begin()), false);
+    else
+        moveTo(std::max(keepRow, 0), false);
+    Q_EMIT contentsChanged();
+    Q_EMIT currentChanged();
+}
+
+void Cursor::onTableChanged() {
+    // Another cursor (or this one) changed the table: the rows are re-read on next use, and the
+    // current record stays current where it still passes.
+    invalidate();
+    Q_EMIT contentsChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Value Cursor::value(int field) const {
+    requireOpen();
+    if (field < 0 || field >= static_cast<int>(table_->def().fields.size()))
+        throw EngineError(QStringLiteral("フィールド番号 %1 はありません").arg(field));
+    if (state_ == State::Edit || state_ == State::Insert) {
+        for (auto it = changes_.rbegin(); it != changes_.rend(); ++it)
+            if (it->first == field) return it->second;
+        if (state_ == State::Insert) return {};
+        return table_->value(editRecno_, field);
+    }
+    const quint32 r = recno();
+    if (r == 0) return {};
+    return table_->value(r, field);
+}
+
+Value Cursor::valueAt(int r, int field) const {
+    const quint32 rec = recnoAt(r);
+    if (rec == 0) return {};
+    return table_->value(rec, field);
+}
+
+void Cursor::setValue(int field, const Value& v) {
+    requireOpen();
+    if (state_ != State::Edit && state_ != State::Insert)
+        throw EngineError(QStringLiteral("テーブル '%1' は編集中ではありません").arg(table_->fileName()));
+    if (field < 0 || field >= static_cast<int>(table_->def().fields.size()))
+        throw EngineError(QStringLiteral("フィールド番号 %1 はありません").arg(field));
+    auto it = std::find_if(changes_.begin(), changes_.end(), [&](const auto& c) { return c.first == field; });
+    if (it != changes_.end())
+        it->second = v;
+    else
+        changes_.emplace_back(field, v);
+    Q_EMIT fieldChanged(field);
+}
+
+QString Cursor::text(const QString& field) const {
+    const Value v = value(field);
+    if (const QString* s = std::get_if<QString>(&v)) return *s;
+    if (const double* d = std::get_if<double>(&v)) return QString::number(*d, 'g', 15);
+    if (const QDate* d = std::get_if<QDate>(&v)) return d->toString(QStringLiteral("yyyy/MM/dd"));
+    if (const bool* b = std::get_if<bool>(&v)) return *b ? QStringLiteral("True") : QStringLiteral("False");
+    return QString();
+}
+
+double Cursor::number(const QString& field) const {
+    const Value v = value(field);
+    if (const double* d = std::get_if<double>(&v)) return *d;
+    return 0;
+}
+
+QDate Cursor::date(const QString& field) const {
+    const Value v = value(field);
+    if (const QDate* d = std::get_if<QDate>(&v)) return *d;
+    return QDate();
+}
+
+bool Cursor::logical(const QString& field) const {
+    const Value v = value(field);
+    if (const bool* b = std::get_if<bool>(&v)) return *b;
+    return false;
+}
+
+}  // namespace mz::data

@@ -1,0 +1,199 @@
+#include "data/dbf.h"
+
+#include "data/cp932.h"
+
+#include <QtEndian>
+
+namespace mz::data {
+
+namespace {
+
+constexpr unsigned char kVersionWithMemo = 0x8B;
+constexpr unsigned char kVersionPlain = 0x03;
+
+void putU16(QByteArray& b, int at, quint16 v) { qToLittleEndian(v, b.data() + at); }
+void putU32(QByteArray& b, int at, quint32 v) { qToLittleEndian(v, b.data() + at); }
+quint16 getU16(const QByteArray& b, int at) { return qFromLittleEndian<quint16>(b.constData() + at); }
+quint32 getU32(const QByteArray& b, int at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+
+QString damaged(const BinaryFile& f, const QString& what) {
+    return QStringLiteral("ファイル '%1' は正しいテーブルではありません: %2").arg(f.fileName(), what);
+}
+
+}  // namespace
+
+QByteArray dbfCountAndDate(quint32 recordCount, const QDate& d) {
+    QByteArray b(7, '\0');
+    b[0] = static_cast<char>(std::clamp(d.year() - 1900, 0, 255));
+    b[1] = static_cast<char>(d.month());
+    b[2] = static_cast<char>(d.day());
+    putU32(b, 3, recordCount);
+    return b;  // bytes 1..7 of the header
+}
+
+QByteArray makeDbfHeader(const TableDef& def, quint32 recordCount, const QDate& lastUpdate) {
+    const int n = static_cast<int>(def.fields.size());
+    const int headerSize = kDbfHeaderSize + n * kDbfDescriptorSize + 1;
+    int recordSize = 1;
+    for (const FieldDef& f : def.fields) recordSize += f.width;
+
+    QByteArray h(headerSize, '\0');
+    h[0] = static_cast<char>(def.hasMemo() ? kVersionWithMemo : kVersionPlain);
+    h.replace(1, 7, dbfCountAndDate(recordCount, lastUpdate));
+    putU16(h, 8, static_cast<quint16>(headerSize));
+    putU16(h, 10, static_cast<quint16>(recordSize));
+    h[28] = 0x01;  // a production index (.MDX) belongs to this table
+    h[29] = static_cast<char>(kLanguageDriverJapanese);
+
+    for (int i = 0; i < n; ++i) {
+        const FieldDef& f = def.fields[static_cast<size_t>(i)];
+        const int at = kDbfHeaderSize + i * kDbfDescriptorSize;
+        const QByteArray name = cp932::encode(f.diskName()).value_or(QByteArray());
+        Q_ASSERT(name.size() <= 10);
+        h.replace(at, static_cast<int>(name.size()), name);
+        h[at + 11] = f.typeChar();
+        h[at + 16] = static_cast<char>(f.width);
+        h[at + 17] = static_cast<char>(f.decimals);
+        h[at + 31] = def.tagForField(f.name) ? 0x01 : 0x00;
+    }
+    h[headerSize - 1] = kDbfTerminator;
+    return h;
+}
+
+DbfLayout readDbfHeader(const BinaryFile& file, const TableDef& def) {
+    if (file.size() < kDbfHeaderSize)
+        throw EngineError(damaged(file, QStringLiteral("ヘッダーが短すぎます")));
+    const QByteArray h = file.read(0, kDbfHeaderSize);
+    const auto version = static_cast<unsigned char>(h[0]);
+    if (version != kVersionWithMemo && version != kVersionPlain && version != 0x83)
+        throw EngineError(damaged(file, QStringLiteral("dBASE の版が不明です (0x%1)")
+                                            .arg(version, 2, 16, QLatin1Char('0'))));
+    DbfLayout l;
+    l.recordCount = getU32(h, 4);
+    l.headerSize = getU16(h, 8);
+    l.recordSize = getU16(h, 10);
+
+    const int n = static_cast<int>(def.fields.size());
+    const int expectedHeader = kDbfHeaderSize + n * kDbfDescriptorSize + 1;
+    if (l.headerSize != expectedHeader)
+        throw EngineError(damaged(file, QStringLiteral("ヘッダーの大きさ %1 が表の定義 (%2) と違います")
+                                            .arg(l.headerSize)
+                                            .arg(expectedHeader)));
+    if (file.size() < l.headerSize)
+        throw EngineError(damaged(file, QStringLiteral("フィールド定義の途中で切れています")));
+    const QByteArray desc = file.read(0, l.headerSize);
+    if (desc[l.headerSize - 1] != kDbfTerminator)
+        throw EngineError(damaged(file, QStringLiteral("フィールド定義の終わりがありません")));
+
+    int offset = 1;
+    for (int i = 0; i < n; ++i) {
+        const FieldDef& f = def.fields[static_cast<size_t>(i)];
+        const int at = kDbfHeaderSize + i * kDbfDescriptorSize;
+        QByteArray rawName = desc.mid(at, 11);
+        const qsizetype nul = rawName.indexOf('\0');
+        if (nul >= 0) rawName.truncate(nul);
+        const QString name = cp932::decode(rawName);
+        const char type = desc[at + 11];
+        const int width = static_cast<unsigned char>(desc[at + 16]);
+        if (def.fieldIndex(name) != i || type != f.typeChar() || width != f.width)
+            throw EngineError(damaged(
+                file, QStringLiteral("%1 番目のフィールド '%2' (%3, %4) が表の定義 '%5' (%6, %7) と違います")
+                          .arg(i + 1)
+                          .arg(name)
+                          .arg(QLatin1Char(type))
+                          .arg(width)
+                          .arg(f.name)
+                          .arg(QLatin1Char(f.typeChar()))
+                          .arg(f.width)));
+        l.offsets.push_back(offset);
+        offset += width;
+    }
+    if (offset != l.recordSize)
+        throw EngineError(damaged(file, QStringLiteral("レコード長 %1 がフィールドの合計 %2 と違います")
+                                            .arg(l.recordSize)
+                                            .arg(offset)));
+    const qint64 needed = qint64(l.headerSize) + qint64(l.recordCount) * l.recordSize;
+    if (file.size() < needed)
+        throw EngineError(damaged(file, QStringLiteral("%1 件のレコードがあるはずですが、ファイルが途中で切れています")
+                                            .arg(l.recordCount)));
+    return l;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+DbtFile::DbtFile(const QString& path, bool writable)
+    : file_(std::make_unique<BinaryFile>(path, writable)) {
+    if (file_->size() < kMemoBlockSize)
+        throw EngineError(QStringLiteral("メモファイル '%1' が壊れています: ヘッダーが短すぎます")
+                              .arg(file_->fileName()));
+    const QByteArray h = file_->read(0, kMemoBlockSize);
+    nextFree_ = getU32(h, 0);
+    const quint16 blockLength = getU16(h, 20);
+    if (blockLength != kMemoBlockSize)
+        throw EngineError(QStringLiteral("メモファイル '%1' のブロック長 %2 には対応していません")
+                              .arg(file_->fileName())
+                              .arg(blockLength));
+    const qint64 blocksOnDisk = (file_->size() + kMemoBlockSize - 1) / kMemoBlockSize;
+    if (nextFree_ < 1 || nextFree_ > blocksOnDisk)
+        throw EngineError(QStringLiteral("メモファイル '%1' が壊れています: 次の空きブロック %2 がファイルの外です")
+                              .arg(file_->fileName())
+                              .arg(nextFree_));
+}
+
+void DbtFile::create(const QString& path, const QString& dbfBaseName) {
+    QByteArray h(kMemoBlockSize, '\0');
+    putU32(h, 0, 1);
+    const QByteArray name = cp932::encode(dbfBaseName).value_or(QByteArray()).left(8);
+    h.replace(8, static_cast<int>(name.size()), name);
+    h[16] = 0x00;
+    h[17] = 0x00;
+    h[18] = 0x02;
+    h[19] = 0x01;
+    putU16(h, 20, kMemoBlockSize);
+    auto f = BinaryFile::create(path);
+    f->write(0, h);
+    f->flush();
+}
+
+QByteArray DbtFile::read(quint32 block) const {
+    const QString name = file_->fileName();
+    if (block < 1 || block >= nextFree_ || qint64(block) * kMemoBlockSize + 8 > file_->size())
+        throw EngineError(QStringLiteral("メモファイル '%1' が壊れています: ブロック %2 がファイルの外です")
+                              .arg(name)
+                              .arg(block));
+    const qint64 at = qint64(block) * kMemoBlockSize;
+    const QByteArray head = file_->read(at, 8);
+    if (static_cast<unsigned char>(head[0]) != 0xFF || static_cast<unsigned char>(head[1]) != 0xFF ||
+        head[2] != 0x08 || head[3] != 0x00)
+        throw EngineError(QStringLiteral("メモファイル '%1' が壊れています: ブロック %2 がメモの始まりではありません")
+                              .arg(name)
+                              .arg(block));
+    const quint32 length = getU32(head, 4);
+    if (length < 8 || qint64(length) > file_->size() - at)
+        throw EngineError(QStringLiteral("メモファイル '%1' が壊れています: ブロック %2 の長さ %3 が正しくありません")
+                              .arg(name)
+                              .arg(block)
+                              .arg(length));
+    return file_->read(at + 8, length - 8);
+}
+
+quint32 DbtFile::append(QByteArrayView data) {
+    const quint32 first = nextFree_;
+    const qint64 total = qint64(data.size()) + 8;
+    const quint32 blocks = static_cast<quint32>((total + kMemoBlockSize - 1) / kMemoBlockSize);
+    QByteArray chunk(qsizetype(blocks) * kMemoBlockSize, '\0');
+    chunk[0] = static_cast<char>(0xFF);
+    chunk[1] = static_cast<char>(0xFF);
+    chunk[2] = 0x08;
+    chunk[3] = 0x00;
+    putU32(chunk, 4, static_cast<quint32>(total));
+    if (!data.isEmpty()) std::memcpy(chunk.data() + 8, data.data(), static_cast<size_t>(data.size()));
+    file_->write(qint64(first) * kMemoBlockSize, chunk);
+    QByteArray next(4, '\0');
+    putU32(next, 0, first + blocks);
+    file_->write(0, next);
+    nextFree_ = first + blocks;
+    return first;
+}
+
+}  // namespace mz::data

@@ -1,0 +1,54 @@
+#pragma once
+// The record file (.DBF, dBASE IV) and the memo file (.DBT, dBASE IV, 512-byte blocks).
+
+#include "data/binaryfile.h"
+
+#include <memory>
+
+namespace mz::data {
+
+inline constexpr int kDbfHeaderSize = 32;
+inline constexpr int kDbfDescriptorSize = 32;
+inline constexpr char kDbfTerminator = 0x0D;
+inline constexpr char kDbfEof = 0x1A;
+inline constexpr unsigned char kLanguageDriverJapanese = 0x13;
+inline constexpr int kMemoBlockSize = 512;
+
+// The layout of a record file as its header describes it.
+struct DbfLayout {
+    quint32 recordCount = 0;
+    quint16 headerSize = 0;
+    quint16 recordSize = 0;
+    std::vector<int> offsets;  // byte offset of each field inside a record (after the flag byte)
+};
+
+// The header and field descriptors of an empty record file for def.
+QByteArray makeDbfHeader(const TableDef& def, quint32 recordCount, const QDate& lastUpdate);
+
+// Reads and checks the header of a record file against def: version, sizes, and every field's
+// name, type and width. Throws EngineError naming the file and the problem.
+DbfLayout readDbfHeader(const BinaryFile& file, const TableDef& def);
+
+// The 8 bytes at offset 4 of the header that change with every post: count (and the date before it).
+QByteArray dbfCountAndDate(quint32 recordCount, const QDate& lastUpdate);
+
+// The memo file: memo texts (CP932) and pictures (raw bytes) in chains of 512-byte blocks, each
+// starting with FF FF 08 00 and the length including those 8 bytes.
+class DbtFile {
+public:
+    DbtFile(const QString& path, bool writable);
+    static void create(const QString& path, const QString& dbfBaseName);
+
+    const BinaryFile& file() const { return *file_; }
+    // The bytes stored at block; throws EngineError when the block is past the end or damaged.
+    QByteArray read(quint32 block) const;
+    // Appends data after the last used block and returns its first block. The data blocks are
+    // written before the header's next-free pointer, so a crash in between loses nothing stored.
+    quint32 append(QByteArrayView data);
+
+private:
+    std::unique_ptr<BinaryFile> file_;
+    quint32 nextFree_ = 1;
+};
+
+}  // namespace mz::data

@@ -1,0 +1,132 @@
+#include "data/tabledefs.h"
+
+#include <QFileInfo>
+
+namespace mz::data {
+
+namespace {
+
+// The one field name longer than the 10 bytes a dBASE field name may take on disk.
+const QString kCodeName = QStringLiteral("相手先コード");
+const QString kCodeDiskName = QStringLiteral("相手先ｺｰﾄﾞ");
+
+FieldDef num(const char* name) { return {QString::fromUtf8(name), FieldType::Number, 20, 4}; }
+FieldDef date(const char* name) { return {QString::fromUtf8(name), FieldType::Date, 8, 0}; }
+FieldDef text(const char* name, int width) {
+    return {QString::fromUtf8(name), FieldType::Text, width, 0};
+}
+FieldDef memo(const char* name) { return {QString::fromUtf8(name), FieldType::Memo, 10, 0}; }
+FieldDef picture(const char* name) { return {QString::fromUtf8(name), FieldType::Picture, 10, 0}; }
+FieldDef logical(const char* name) { return {QString::fromUtf8(name), FieldType::Logical, 1, 0}; }
+FieldDef smallInt(const char* name) { return {QString::fromUtf8(name), FieldType::SmallInt, 6, 0}; }
+TagDef tag(const char* name, const char* field) {
+    return {QString::fromUtf8(name), QString::fromUtf8(field)};
+}
+
+std::vector<TableDef> makeDefs() {
+    std::vector<TableDef> defs;
+    defs.push_back({QStringLiteral("Aitesaki.DBF"), QStringLiteral("Aitesaki.DBT"),
+                    QStringLiteral("Aitesaki.MDX"),
+                    {num("相手先コード"), text("氏名", 16), text("フリガナ", 16), text("〒", 8),
+                     text("住所1", 38), text("住所2", 38), text("自宅電話", 12),
+                     text("携帯電話", 13), text("ＦＡＸ", 12), text("Email", 38),
+                     logical("世帯代表"), memo("メモ")},
+                    {tag("相手先コード", "相手先コード"), tag("フリガナ", "フリガナ")}});
+    defs.push_back({QStringLiteral("Indata.DBF"), QStringLiteral("Indata.DBT"),
+                    QStringLiteral("Indata.MDX"),
+                    {num("収入番号"), date("収入日"), num("相手先コード"), text("氏名", 16),
+                     num("目的コード"), text("目的", 12), num("家族コード"), text("家族名", 10),
+                     num("金額"), memo("物品"), text("物品／備考", 10), picture("写真"),
+                     text("予備1", 12)},
+                    {tag("収入日", "収入日")}});
+    defs.push_back({QStringLiteral("Outdata.DBF"), QStringLiteral("Outdata.DBT"),
+                    QStringLiteral("Outdata.MDX"),
+                    {num("支出番号"), date("支出日"), num("相手先コード"), text("氏名", 16),
+                     num("目的コード"), text("目的", 12), num("金額"), memo("物品"),
+                     text("物品／備考", 10), picture("写真"), text("予備1", 12)},
+                    {tag("支出日", "支出日")}});
+    defs.push_back({QStringLiteral("Kazoku.dbf"), QString(), QStringLiteral("Kazoku.MDX"),
+                    {num("家族コード"), text("家族名", 10)},
+                    {tag("家族コード", "家族コード")}});
+    defs.push_back({QStringLiteral("Moku.dbf"), QString(), QStringLiteral("Moku.MDX"),
+                    {num("目的コード"), text("目的", 12), text("目的区分", 12), smallInt("区分番号")},
+                    {tag("目的区分", "目的区分"), tag("区分番号", "区分番号")}});
+    return defs;
+}
+
+// Field names compare with ASCII letter case ignored; other characters must match exactly.
+bool sameName(const QString& a, const QString& b) {
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        QChar x = a[i], y = b[i];
+        if (x.unicode() < 128) x = x.toLower();
+        if (y.unicode() < 128) y = y.toLower();
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool sameFieldName(const QString& a, const QString& b) {
+    auto canon = [](const QString& s) { return sameName(s, kCodeDiskName) ? kCodeName : s; };
+    return sameName(canon(a), canon(b));
+}
+
+}  // namespace
+
+QString FieldDef::diskName() const { return name == kCodeName ? kCodeDiskName : name; }
+
+char FieldDef::typeChar() const {
+    switch (type) {
+        case FieldType::Number:
+        case FieldType::SmallInt: return 'N';
+        case FieldType::Date: return 'D';
+        case FieldType::Text: return 'C';
+        case FieldType::Memo: return 'M';
+        case FieldType::Picture: return 'B';
+        case FieldType::Logical: return 'L';
+    }
+    return 'C';
+}
+
+int TableDef::fieldIndex(const QString& name) const {
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (sameFieldName(fields[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+const TagDef* TableDef::tagByName(const QString& name) const {
+    for (const TagDef& t : tags)
+        if (sameFieldName(t.name, name)) return &t;
+    return nullptr;
+}
+
+const TagDef* TableDef::tagForField(const QString& fieldName) const {
+    for (const TagDef& t : tags)
+        if (sameFieldName(t.field, fieldName)) return &t;
+    return nullptr;
+}
+
+const std::vector<TableDef>& tableDefs() {
+    static const std::vector<TableDef> defs = makeDefs();
+    return defs;
+}
+
+const TableDef* tableDefForFile(const QString& fileName) {
+    const QString base = QFileInfo(fileName).fileName();
+    for (const TableDef& d : tableDefs())
+        if (base.compare(d.dbfName, Qt::CaseInsensitive) == 0) return &d;
+    return nullptr;
+}
+
+QStringList dataFileNames() {
+    QStringList names;
+    for (const TableDef& d : tableDefs()) {
+        names << d.dbfName;
+        if (d.hasMemo()) names << d.dbtName;
+        names << d.mdxName;
+    }
+    names << QString::fromLatin1(kPlaceholderPicture);
+    return names;
+}
+
+}  // namespace mz::data
