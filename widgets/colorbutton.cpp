@@ -17,9 +17,13 @@ namespace {
 constexpr QRgb kDarkFaces[] = {0x000000, 0x800000, 0x008000, 0x808000,
                                0x000080, 0x800080, 0x008080, 0x0000FF};
 
-QRgb rgb24(const QColor& c) { return c.rgb() & 0xFFFFFFu; }
+QRgb rgb24(const QColor& c) {
+    return c.rgb() & 0xFFFFFFu;
+}
 
-int clampChannel(int v) { return std::clamp(v, 0, 255); }
+int clampChannel(int v) {
+    return std::clamp(v, 0, 255);
+}
 
 QColor shifted(const QColor& color, int delta) {
     const QRgb v = rgb24(color);
@@ -57,8 +61,8 @@ QRect drawBevel(QPainter& p, QRect r, int width, const QColor& topLeft, const QC
 void drawFocusDots(QPainter& p, const QRect& r, const QColor& face) {
     if (r.width() <= 0 || r.height() <= 0) return;
     const QRgb f = rgb24(face);
-    const bool dark = std::find(std::begin(kDarkFaces), std::end(kDarkFaces), f) !=
-                      std::end(kDarkFaces);
+    const bool dark =
+        std::find(std::begin(kDarkFaces), std::end(kDarkFaces), f) != std::end(kDarkFaces);
     const QRgb brush = dark ? (~f & 0xFFFFFFu) : f;
     const QColor dot = QColor::fromRgb(f ^ brush);
     auto put = [&](int x, int y) {
@@ -76,7 +80,9 @@ void drawFocusDots(QPainter& p, const QRect& r, const QColor& face) {
 
 }  // namespace
 
-TColorButton::TColorButton(QWidget* parent) : QPushButton(parent) { init(); }
+TColorButton::TColorButton(QWidget* parent) : QPushButton(parent) {
+    init();
+}
 
 TColorButton::TColorButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
     init();
@@ -144,9 +150,13 @@ void TColorButton::setActive(bool active) {
     update();
 }
 
-QColor TColorButton::lighten(const QColor& color, int k) { return shifted(color, k); }
+QColor TColorButton::lighten(const QColor& color, int k) {
+    return shifted(color, k);
+}
 
-QColor TColorButton::darken(const QColor& color, int k) { return shifted(color, -k); }
+QColor TColorButton::darken(const QColor& color, int k) {
+    return shifted(color, -k);
+}
 
 bool TColorButton::activeByFocus() const {
     // A focused push button is the window's active button; with the focus anywhere else (or
@@ -242,8 +252,8 @@ void TColorButton::paintEvent(QPaintEvent*) {
     // Measure the block of lines in the face less two pixels at the right and bottom, then
     // give it a rectangle of its own height centred on the face (half the difference, truncated
     // toward zero, off the top and bottom; one pixel off the left and right).
-    int flags = static_cast<int>(Qt::TextExpandTabs) | static_cast<int>(Qt::AlignTop) |
-                alignment_.toInt();
+    int flags =
+        static_cast<int>(Qt::TextExpandTabs) | static_cast<int>(Qt::AlignTop) | alignment_.toInt();
     if (wordWrap_) flags |= static_cast<int>(Qt::TextWordWrap);
     const QFontMetrics metrics(font());
     const QRect measureIn(r.left(), r.top(), std::max(r.width() - 2, 0),
