@@ -14,7 +14,9 @@ BinaryFile::WriteHook& writeHook() {
 void BinaryFile::setWriteHook(WriteHook hook) { writeHook() = std::move(hook); }
 
 BinaryFile::BinaryFile(const QString& path, bool writable) : path_(path), file_(path) {
-    if (!file_.open(writable ? QIODevice::ReadWrite : QIODevice::ReadOnly))
+    // Unbuffered: every write reaches the operating system when it is made, in the order it is
+    // made, so a process that dies between two writes leaves exactly the earlier ones on disk.
+    if (!file_.open((writable ? QIODevice::ReadWrite : QIODevice::ReadOnly) | QIODevice::Unbuffered))
         throw EngineError(QStringLiteral("ファイル '%1' を開けません: %2")
                               .arg(QFileInfo(path).fileName(), file_.errorString()));
 }
@@ -23,7 +25,7 @@ std::unique_ptr<BinaryFile> BinaryFile::create(const QString& path) {
     std::unique_ptr<BinaryFile> f(new BinaryFile);
     f->path_ = path;
     f->file_.setFileName(path);
-    if (!f->file_.open(QIODevice::ReadWrite | QIODevice::Truncate))
+    if (!f->file_.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
         throw EngineError(QStringLiteral("ファイル '%1' を作成できません: %2")
                               .arg(QFileInfo(path).fileName(), f->file_.errorString()));
     return f;

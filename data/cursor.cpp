@@ -96,6 +96,26 @@ void Cursor::ensureRows() const {
 
 void Cursor::invalidate() { rowsValid_ = false; }
 
+void Cursor::insertRow(quint32 recno) {
+    rowsValid_ = true;
+    rowsVersion_ = table_->version();
+    currentRow_ = -1;
+    if (!rowMatches(recno)) return;
+    std::vector<quint32>::iterator pos;
+    if (tagName_.isEmpty()) {
+        pos = std::upper_bound(rows_.begin(), rows_.end(), recno);
+    } else {
+        const int field = table_->tagField(tagName_);
+        const IndexKey key = table_->indexKey(recno, field);
+        pos = std::upper_bound(rows_.begin(), rows_.end(), recno, [&](quint32 r, quint32 other) {
+            const auto c = key <=> table_->indexKey(other, field);
+            return c < 0 || (c == 0 && r < other);
+        });
+    }
+    pos = rows_.insert(pos, recno);
+    if (recno == current_) currentRow_ = static_cast<int>(pos - rows_.begin());
+}
+
 int Cursor::recordCount() const {
     if (!table_) return 0;
     ensureRows();
@@ -281,12 +301,27 @@ void Cursor::edit() {
 void Cursor::post() {
     requireOpen();
     if (state_ == State::Insert) {
-        const quint32 r = table_->append(changes_);  // throws before writing when a value is refused
+        // Rows that were up to date before the append take the new record in place, so that a
+        // post costs the same on a large table as on a small one.
+        const bool rowsWereCurrent = rowsValid_ && rowsVersion_ == table_->version();
+        quint32 r = 0;
+        {
+            posting_ = true;
+            struct Reset {
+                bool& flag;
+                ~Reset() { flag = false; }
+            } reset{posting_};
+            r = table_->append(changes_);  // throws before writing when a value is refused
+        }
         changes_.clear();
         state_ = State::Browse;
         current_ = r;
-        invalidate();
-        ensureRows();
+        if (rowsWereCurrent) {
+            insertRow(r);
+        } else {
+            invalidate();
+            ensureRows();
+        }
         if (currentRow_ < 0) moveTo(0, false);
         eof_ = bof_ = false;
         Q_EMIT stateChanged();
@@ -353,6 +388,7 @@ void Cursor::refresh() {
 }
 
 void Cursor::onTableChanged() {
+    if (posting_) return;  // post() brings its own rows up to date and tells its observers
     // Another cursor (or this one) changed the table: the rows are re-read on next use, and the
     // current record stays current where it still passes.
     invalidate();

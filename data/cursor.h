@@ -98,6 +98,7 @@ Q_SIGNALS:
 private:
     void ensureRows() const;
     void invalidate();
+    void insertRow(quint32 recno);
     void moveTo(int row, bool notify = true);
     void requireOpen() const;
     void onTableChanged();
@@ -122,6 +123,7 @@ private:
     quint32 editRecno_ = 0;
     FieldChanges changes_;
     quint32 beforeInsert_ = 0;
+    bool posting_ = false;
 };
 
 }  // namespace mz::data

@@ -72,7 +72,7 @@ void Table::load() {
         if (!isDeleted(r)) ++live_;
     if (def_->hasMemo()) dbt_ = std::make_unique<DbtFile>(dbtPath_, true);
     mdx_ = std::make_unique<MdxFile>(mdxPath_, *def_);
-    for (const TagDef& t : def_->tags) orders_.push_back({t.name, def_->fieldIndex(t.field), false, {}});
+    for (const TagDef& t : def_->tags) orders_.push_back({t.name, def_->fieldIndex(t.field), false, {}, {}, {}});
 }
 
 bool Table::isDeleted(quint32 recno) const { return record(recno)[0] == '*'; }
@@ -116,9 +116,17 @@ Table::TagOrder& Table::tagOrder(const QString& tagName) {
                           .arg(tagName, QFileInfo(mdxPath_).fileName()));
 }
 
+int Table::tagField(const QString& tagName) const {
+    const TagDef* tag = def_->tagByName(tagName);
+    return tag ? def_->fieldIndex(tag->field) : -1;
+}
+
 const std::vector<quint32>& Table::order(const QString& tagName) {
     TagOrder& o = tagOrder(tagName);
-    if (o.built) return o.recnos;
+    if (o.built) {
+        applyPending(o);
+        return o.recnos;
+    }
 
     // Take the order from the index file when it agrees with the records; otherwise (a crash
     // between a record and its index entry, an index written by another program) rebuild it.
@@ -201,30 +209,51 @@ void Table::writeHeaderCount() {
     dbf_->write(1, dbfCountAndDate(count_, QDate::currentDate()));
 }
 
+void Table::noteInsert(TagOrder& o, quint32 recno) {
+    if (o.built) o.pendingInserts.push_back(recno);
+}
+
+void Table::noteRemove(TagOrder& o, quint32 recno) {
+    if (!o.built) return;
+    auto it = std::find(o.pendingInserts.begin(), o.pendingInserts.end(), recno);
+    if (it != o.pendingInserts.end())
+        o.pendingInserts.erase(it);  // inserted and removed again before anybody read the order
+    else
+        o.pendingRemoves.push_back(recno);
+}
+
+void Table::applyPending(TagOrder& o) {
+    if (!o.pendingRemoves.empty()) {
+        std::sort(o.pendingRemoves.begin(), o.pendingRemoves.end());
+        std::erase_if(o.recnos, [&](quint32 r) {
+            return std::binary_search(o.pendingRemoves.begin(), o.pendingRemoves.end(), r);
+        });
+        o.pendingRemoves.clear();
+    }
+    if (!o.pendingInserts.empty()) {
+        auto less = [&](quint32 a, quint32 b) {
+            const auto c = keyOf(a, o.field) <=> keyOf(b, o.field);
+            return c < 0 || (c == 0 && a < b);
+        };
+        std::sort(o.pendingInserts.begin(), o.pendingInserts.end(), less);
+        const size_t mid = o.recnos.size();
+        o.recnos.insert(o.recnos.end(), o.pendingInserts.begin(), o.pendingInserts.end());
+        std::inplace_merge(o.recnos.begin(), o.recnos.begin() + static_cast<std::ptrdiff_t>(mid), o.recnos.end(), less);
+        o.pendingInserts.clear();
+    }
+}
+
 void Table::indexInsert(quint32 recno) {
     for (TagOrder& o : orders_) {
-        const IndexKey key = keyOf(recno, o.field);
-        mdx_->insert(o.tag, key, recno);
-        if (!o.built) continue;
-        auto pos = std::upper_bound(o.recnos.begin(), o.recnos.end(), recno, [&](quint32 r, quint32 other) {
-            const auto c = key <=> keyOf(other, o.field);
-            return c < 0 || (c == 0 && r < other);
-        });
-        o.recnos.insert(pos, recno);
+        mdx_->insert(o.tag, keyOf(recno, o.field), recno);
+        noteInsert(o, recno);
     }
 }
 
 void Table::indexRemove(quint32 recno) {
     for (TagOrder& o : orders_) {
-        const IndexKey key = keyOf(recno, o.field);
-        mdx_->remove(o.tag, key, recno);
-        if (!o.built) continue;
-        auto pos = std::lower_bound(o.recnos.begin(), o.recnos.end(), recno, [&](quint32 other, quint32 r) {
-            const auto c = keyOf(other, o.field) <=> key;
-            return c < 0 || (c == 0 && other < r);
-        });
-        if (pos != o.recnos.end() && *pos == recno) o.recnos.erase(pos);
-        else o.built = false;  // out of step: rebuilt on next use
+        mdx_->remove(o.tag, keyOf(recno, o.field), recno);
+        noteRemove(o, recno);
     }
 }
 
@@ -264,22 +293,13 @@ void Table::update(quint32 recno, const FieldChanges& changes) {
     dbf_->write(layout_.headerSize + qint64(recno - 1) * layout_.recordSize, raw);
     for (auto& [o, oldKey] : moved) {
         mdx_->remove(o->tag, oldKey, recno);
-        if (o->built) {
-            auto it = std::find(o->recnos.begin(), o->recnos.end(), recno);
-            if (it != o->recnos.end()) o->recnos.erase(it);
-        }
+        noteRemove(*o, recno);
     }
     data_.replace(qsizetype(recno - 1) * layout_.recordSize, layout_.recordSize, raw);
     writeHeaderCount();
     for (auto& [o, oldKey] : moved) {
-        const IndexKey key = keyOf(recno, o->field);
-        mdx_->insert(o->tag, key, recno);
-        if (!o->built) continue;
-        auto pos = std::upper_bound(o->recnos.begin(), o->recnos.end(), recno, [&](quint32 r, quint32 other) {
-            const auto c = key <=> keyOf(other, o->field);
-            return c < 0 || (c == 0 && r < other);
-        });
-        o->recnos.insert(pos, recno);
+        mdx_->insert(o->tag, keyOf(recno, o->field), recno);
+        noteInsert(*o, recno);
     }
     mdx_->flush();
     dbf_->flush();

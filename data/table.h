@@ -58,6 +58,11 @@ public:
     void update(quint32 recno, const FieldChanges& changes);
     void remove(quint32 recno);
 
+    // The index key of a record's field, as the tags sort it.
+    IndexKey indexKey(quint32 recno, int field) const { return keyOf(recno, field); }
+    // Field index of the tag's key field.
+    int tagField(const QString& tagName) const;
+
     // Counts every change; cursors compare it to know when to re-read.
     quint64 version() const { return version_; }
 
@@ -89,12 +94,19 @@ private:
     quint32 count_ = 0;
     quint32 live_ = 0;
     quint64 version_ = 0;
+    // A tag's order in memory. Posts note their changes in the pending lists, which the next
+    // reader merges in, so that a post does not move the whole order.
     struct TagOrder {
         QString tag;
         int field = -1;
         bool built = false;
         std::vector<quint32> recnos;
+        std::vector<quint32> pendingInserts;
+        std::vector<quint32> pendingRemoves;
     };
+    void noteInsert(TagOrder& o, quint32 recno);
+    void noteRemove(TagOrder& o, quint32 recno);
+    void applyPending(TagOrder& o);
     std::vector<TagOrder> orders_;
 };
 

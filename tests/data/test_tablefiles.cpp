@@ -31,7 +31,6 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 quint16 u16(const QByteArray& b, int at) { return qFromLittleEndian<quint16>(b.constData() + at); }
 quint32 u32(const QByteArray& b, int at) { return qFromLittleEndian<quint32>(b.constData() + at); }
 
-QString u(const char* s) { return QString::fromUtf8(s); }
 
 // Opens a table of a fresh data directory through a cursor.
 struct Fixture : ::testing::Test {

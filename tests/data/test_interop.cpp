@@ -1,0 +1,156 @@
+// The table files are genuine dBASE IV: independent readers (GDAL's ogrinfo and Perl's XBase
+// dbf_dump) see the same fields and the same values as the engine. Skipped where the readers are
+// not installed (scripts/setup installs them).
+#include "data/cp932.h"
+#include "data/cursor.h"
+#include "data/tabledefs.h"
+#include "testdata.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace mz::data;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Output {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+Output run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.setProgram(program);
+    p.setArguments(args);
+    p.start();
+    Output o;
+    if (!p.waitForFinished(60000)) return o;
+    o.exitCode = p.exitCode();
+    o.out = p.readAllStandardOutput();
+    o.err = p.readAllStandardError();
+    return o;
+}
+
+bool have(const char* tool) { return QFileInfo::exists(u"/usr/bin/"_s + QString::fromLatin1(tool)); }
+
+// What the GDAL shapefile driver reports for each of the engine's field types.
+QString gdalType(const FieldDef& f) {
+    switch (f.type) {
+        case FieldType::Text: return u"String (%1.0)"_s.arg(f.width);
+        case FieldType::Number: return u"Real (%1.%2)"_s.arg(f.width).arg(f.decimals);
+        case FieldType::SmallInt: return u"Integer (%1.0)"_s.arg(f.width);
+        case FieldType::Date: return u"Date (10.0)"_s;
+        default: return QString();
+    }
+}
+
+struct Interop : ::testing::Test {
+    mz::test::DataDir dir;
+};
+
+}  // namespace
+
+TEST_F(Interop, OgrinfoListsEveryFieldWithNameTypeAndWidth) {
+    if (!have("ogrinfo")) GTEST_SKIP() << "ogrinfo (gdal-bin) is not installed";
+    for (const TableDef& def : tableDefs()) {
+        SCOPED_TRACE(def.dbfName.toStdString());
+        const Output o = run(u"ogrinfo"_s, {u"-ro"_s, u"-al"_s, u"-so"_s, dir.file(def.dbfName)});
+        ASSERT_EQ(o.exitCode, 0) << o.err.constData();
+        const QString text = QString::fromUtf8(o.out);
+        EXPECT_TRUE(text.contains(u"Feature Count: 0"_s)) << text.toStdString();
+        for (const FieldDef& f : def.fields) {
+            const QString type = gdalType(f);
+            const QString line = f.diskName() + u": "_s + type;
+            if (!type.isEmpty())
+                EXPECT_TRUE(text.contains(line)) << "missing '" << line.toStdString() << "' in\n" << text.toStdString();
+            else
+                EXPECT_TRUE(text.contains(f.diskName() + u": "_s)) << f.name.toStdString() << "\n" << text.toStdString();
+        }
+    }
+}
+
+TEST_F(Interop, PerlXBaseSeesTheFieldsOfEveryTable) {
+    if (!have("dbf_dump")) GTEST_SKIP() << "dbf_dump (libdbd-xbase-perl) is not installed";
+    for (const TableDef& def : tableDefs()) {
+        SCOPED_TRACE(def.dbfName.toStdString());
+        const Output o = run(u"dbf_dump"_s, {u"--info"_s, dir.file(def.dbfName)});
+        ASSERT_EQ(o.exitCode, 0) << o.err.constData();
+        // XBase upper-cases field names byte by byte, which also changes the second byte of
+        // some two-byte characters (フ 83 74 reads as サ 83 54); the names are compared as it
+        // reports them.
+        for (const FieldDef& f : def.fields) {
+            const QByteArray name = cp932::encode(f.diskName()).value_or(QByteArray()).toUpper();
+            const qsizetype at = o.out.indexOf("\t" + name + " ");
+            ASSERT_GE(at, 0) << f.name.toStdString() << " in\n" << cp932::decode(o.out).toStdString();
+            const QList<QByteArray> cols = o.out.mid(at).split('\n').front().simplified().split(' ');
+            ASSERT_GE(cols.size(), 3);
+            EXPECT_EQ(cols[1], QByteArray(1, f.typeChar())) << f.name.toStdString();
+            EXPECT_EQ(cols[2].toInt(), f.width) << f.name.toStdString();
+        }
+    }
+}
+
+TEST_F(Interop, RecordsWrittenByTheEngineReadBackIdenticallyInOtherReaders) {
+    if (!have("dbf_dump") || !have("ogrinfo")) GTEST_SKIP() << "dbf_dump or ogrinfo is not installed";
+    const QByteArray picture = grayBitmap(3, 2);
+    {
+        Cursor c;
+        c.open(dir.file(u"Indata.DBF"_s));
+        c.append();
+        c.setValue(u"収入番号"_s, 1.0);
+        c.setValue(u"収入日"_s, QDate(2024, 3, 15));
+        c.setValue(u"氏名"_s, u"髙橋　①㈱～ﾊﾟ"_s);
+        c.setValue(u"目的"_s, u"結婚祝"_s);
+        c.setValue(u"金額"_s, 30000.0);
+        c.setValue(u"物品"_s, u"商品券\\予備"_s);
+        c.setValue(u"物品／備考"_s, u"有り"_s);
+        c.setValue(u"写真"_s, picture);
+        c.post();
+        c.append();  // every field empty
+        c.post();
+        Cursor a;
+        a.open(dir.file(u"Aitesaki.DBF"_s));
+        a.append();
+        a.setValue(u"相手先コード"_s, 101.0);
+        a.setValue(u"氏名"_s, u"世帯代表"_s);
+        a.setValue(u"世帯代表"_s, true);
+        a.post();
+    }
+
+    // Perl XBase: fields separated by a unit separator, records by a record separator.
+    const Output d = run(u"dbf_dump"_s, {u"--fs=\x1f"_s, u"--rs=\x1e"_s, dir.file(u"Indata.DBF"_s)});
+    ASSERT_EQ(d.exitCode, 0) << d.err.constData();
+    const QStringList records = cp932::decode(d.out).split(QChar(0x1e), Qt::SkipEmptyParts);
+    ASSERT_EQ(records.size(), 2);
+    const QStringList f = records[0].split(QChar(0x1f));
+    ASSERT_EQ(f.size(), 13) << records[0].toStdString();
+    EXPECT_EQ(f[0].toDouble(), 1.0);
+    EXPECT_EQ(f[1], u"20240315"_s);
+    EXPECT_EQ(f[2], QString());
+    EXPECT_EQ(f[3], u"髙橋　①㈱～ﾊﾟ"_s);
+    EXPECT_EQ(f[5], u"結婚祝"_s);
+    EXPECT_EQ(f[8].toDouble(), 30000.0);
+    EXPECT_EQ(f[9], u"商品券\\予備"_s);
+    EXPECT_EQ(f[10], u"有り"_s);
+    EXPECT_EQ(f[11].toLatin1().left(2), QByteArray("BM"));
+    for (const QString& empty : records[1].split(QChar(0x1f)))
+        EXPECT_EQ(empty.trimmed(), QString()) << "an empty record reads empty";
+
+    const Output a = run(u"dbf_dump"_s, {u"--fs=\x1f"_s, dir.file(u"Aitesaki.DBF"_s)});
+    const QStringList af = cp932::decode(a.out).trimmed().split(QChar(0x1f));
+    ASSERT_EQ(af.size(), 12);
+    EXPECT_EQ(af[0].toDouble(), 101.0);
+    EXPECT_EQ(af[1], u"世帯代表"_s);
+    EXPECT_EQ(af[10], u"1"_s) << "logical true";
+
+    // GDAL recodes from CP932 by the language driver byte.
+    const Output g = run(u"ogrinfo"_s, {u"-ro"_s, u"-al"_s, u"-q"_s, dir.file(u"Indata.DBF"_s)});
+    ASSERT_EQ(g.exitCode, 0) << g.err.constData();
+    const QString gt = QString::fromUtf8(g.out);
+    EXPECT_TRUE(gt.contains(u"氏名 (String) = 髙橋　①㈱～ﾊﾟ"_s)) << gt.toStdString();
+    EXPECT_TRUE(gt.contains(u"収入日 (Date) = 2024/03/15"_s)) << gt.toStdString();
+    EXPECT_TRUE(gt.contains(u"金額 (Real) = 30000"_s)) << gt.toStdString();
+}
