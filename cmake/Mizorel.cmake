@@ -41,7 +41,9 @@ function(mizorel_add_layer name)
     return()
   endif()
   add_library(mz_${name} STATIC ${srcs})
-  target_include_directories(mz_${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  # The generated ui_*.h headers are public too, so that tests can reach a window's controls.
+  target_include_directories(mz_${name} PUBLIC ${CMAKE_SOURCE_DIR}
+                             ${CMAKE_CURRENT_BINARY_DIR}/mz_${name}_autogen/include)
   set_target_properties(mz_${name} PROPERTIES AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_DIR}/${name})
   target_link_libraries(mz_${name} PUBLIC ${L_DEPS})
   mizorel_warnings(mz_${name})

@@ -1,0 +1,58 @@
+#pragma once
+// The main window: the menu bar, the background picture and the three large buttons from which
+// every other window of the program is opened.
+
+#include <QMainWindow>
+
+#include <memory>
+
+namespace Ui {
+class TMizorelMenuForm;
+}
+
+class TMizorelMenuForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMizorelMenuForm(QWidget* parent = nullptr);
+    ~TMizorelMenuForm() override;
+
+    std::unique_ptr<Ui::TMizorelMenuForm> ui;
+
+    // Where a button's top goes for a client area of the given height: its centre keeps the
+    // fraction of the height it has in the 527-pixel design.
+    static int anchoredTop(int designTop, int height, int clientHeight);
+
+public Q_SLOTS:
+    void FormCreate();
+    void S2Click();
+    void ColorButton1Click();
+    void N11Click();
+    void ColorButton2Click();
+    void N2Click();
+    void N3Click();
+    void N4Click();
+    void N5Click();
+    void N9Click();
+    void R4Click();
+    void E4Click();
+    void D3Click();
+    void P2Click();
+    void R3Click();
+    void E3Click();
+    void P1Click();
+    void B1Click();
+    void M1Click();
+    void V1Click();
+    void Q1Click();
+    void ColorButton3Click();
+    void Image2Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void reanchorButtons();
+    bool sized_ = false;
+};

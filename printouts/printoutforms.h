@@ -1,0 +1,83 @@
+#pragma once
+// The eight printout forms. They are created at start-up, live for the whole run and are never
+// shown themselves: each holds its table cursor (MasterTable, or Table1 for the purpose list)
+// and its report QuickRep1. A caller sets the cursor's filter and asks the report for a preview
+// or a print.
+
+#include "data/cursor.h"
+
+#include <QWidget>
+
+namespace mz::printouts {
+
+class PrintoutForm : public QWidget {
+    Q_OBJECT
+public:
+    // Opens the form's table; throws EngineError when it cannot be opened.
+    PrintoutForm(const char* caption, const char* tableFile, const char* cursorName, QWidget* parent);
+    mz::data::Cursor* cursor() const { return cursor_; }
+
+protected:
+    mz::data::Cursor* cursor_;
+};
+
+}  // namespace mz::printouts
+
+// Income list (filter of the income management window) and single income entry.
+class TRepIn1Form : public mz::printouts::PrintoutForm {
+    Q_OBJECT
+public:
+    explicit TRepIn1Form(QWidget* parent = nullptr);
+    mz::data::Cursor* MasterTable;
+};
+
+class TRepIn2Form : public mz::printouts::PrintoutForm {
+    Q_OBJECT
+public:
+    explicit TRepIn2Form(QWidget* parent = nullptr);
+    mz::data::Cursor* MasterTable;
+};
+
+class TRepOut1Form : public mz::printouts::PrintoutForm {
+    Q_OBJECT
+public:
+    explicit TRepOut1Form(QWidget* parent = nullptr);
+    mz::data::Cursor* MasterTable;
+};
+
+class TRepOut2Form : public mz::printouts::PrintoutForm {
+    Q_OBJECT
+public:
+    explicit TRepOut2Form(QWidget* parent = nullptr);
+    mz::data::Cursor* MasterTable;
+};
+
+// One counterpart per page (filtered by the search window) and the whole address book.
+class TRepAite1Form : public mz::printouts::PrintoutForm {
+    Q_OBJECT
+public:
+    explicit TRepAite1Form(QWidget* parent = nullptr);
+    mz::data::Cursor* MasterTable;
+};
+
+class TRepAite2Form : public mz::printouts::PrintoutForm {
+    Q_OBJECT
+public:
+    explicit TRepAite2Form(QWidget* parent = nullptr);
+    mz::data::Cursor* MasterTable;
+};
+
+// The purpose list (by category number) and the family list (record order).
+class TRepMoku1Form : public mz::printouts::PrintoutForm {
+    Q_OBJECT
+public:
+    explicit TRepMoku1Form(QWidget* parent = nullptr);
+    mz::data::Cursor* Table1;
+};
+
+class TRepKazo1Form : public mz::printouts::PrintoutForm {
+    Q_OBJECT
+public:
+    explicit TRepKazo1Form(QWidget* parent = nullptr);
+    mz::data::Cursor* MasterTable;
+};

@@ -1,0 +1,169 @@
+// Start-up and the main window: order of creation, the data directory, a missing table, the
+// menu captions, the buttons' re-anchoring, the about box, and the ways the program ends.
+#include "app/TMizorelMenuForm.h"
+#include "app/TMizorel_verForm.h"
+#include "app/startup.h"
+#include "platform/modal.h"
+#include "platform/recorder.h"
+#include "platform/sharedstate.h"
+#include "printouts/printoutforms.h"
+#include "testdata.h"
+#include "ui_TMizorelMenuForm.h"
+#include "ui_TMizorel_verForm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using mz::platform::DialogKind;
+
+namespace {
+
+struct MainWindowTest : ::testing::Test {
+    mz::test::DataDir dir;
+    QString cwd = QDir::currentPath();
+    MainWindowTest() {
+        mz::state().reset();
+        QDir::setCurrent(dir.path());
+    }
+    ~MainWindowTest() override {
+        QDir::setCurrent(cwd);
+        mz::state().reset();
+    }
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, StartUpRecordsDataDirFirstThenCreatesThePrintoutsInOrder) {
+    mz::platform::Recorder rec;
+    mz::app::Startup s;
+    ASSERT_TRUE(mz::app::startUp(s));
+    EXPECT_EQ(mz::state().DataDir, QDir::currentPath());
+    EXPECT_EQ(mz::state().MizorelMenuForm.data(), s.mainWindow.get());
+    QStringList order;
+    for (const auto& p : s.printouts) order << QString::fromLatin1(p->metaObject()->className());
+    EXPECT_EQ(order, (QStringList{u"TRepAite1Form"_s, u"TRepAite2Form"_s, u"TRepKazo1Form"_s, u"TRepMoku1Form"_s,
+                                  u"TRepIn1Form"_s, u"TRepIn2Form"_s, u"TRepOut2Form"_s, u"TRepOut1Form"_s}));
+    EXPECT_EQ(mz::state().RepOut1Form.data(), s.printouts.back().get());
+    // Each printout's cursor is open as its report needs it.
+    auto* in1 = qobject_cast<TRepIn1Form*>(s.printouts[4].get());
+    auto* aite2 = qobject_cast<TRepAite2Form*>(s.printouts[1].get());
+    auto* moku = qobject_cast<TRepMoku1Form*>(s.printouts[3].get());
+    ASSERT_TRUE(in1 && aite2 && moku);
+    EXPECT_EQ(mz::state().RepIn1Form.data(), in1);
+    EXPECT_TRUE(in1->MasterTable->filtered());
+    EXPECT_EQ(aite2->MasterTable->indexName(), u"相手先コード"_s);
+    EXPECT_EQ(moku->Table1->indexName(), u"区分番号"_s);
+    EXPECT_TRUE(rec.dialogs().isEmpty());
+}
+
+TEST_F(MainWindowTest, MissingTableStopsStartUpWithTheApplicationErrorBox) {
+    QFile::remove(dir.file(u"Moku.dbf"_s));
+    mz::platform::Recorder rec;
+    mz::app::Startup s;
+    EXPECT_FALSE(mz::app::startUp(s));
+    ASSERT_EQ(rec.dialogs().size(), 1);
+    EXPECT_EQ(rec.dialogs()[0].kind, DialogKind::Error);
+    EXPECT_EQ(rec.dialogs()[0].caption, u"アプリケーションエラー"_s);
+    EXPECT_TRUE(rec.dialogs()[0].text.contains(u"Moku.dbf"_s)) << rec.dialogs()[0].text.toStdString();
+    EXPECT_EQ(s.mainWindow, nullptr);
+    EXPECT_TRUE(s.printouts.empty());
+}
+
+TEST_F(MainWindowTest, MenuCaptionsAreExactBlanksIncluded) {
+    TMizorelMenuForm w;
+    EXPECT_EQ(w.windowTitle(), u"Mizorel Ver. 10"_s);
+    QStringList top;
+    for (QAction* a : w.ui->MainMenu1->actions()) top << a->text();
+    EXPECT_EQ(top, (QStringList{u"収支管理 "_s, u"相手先設定 "_s, u"目的設定 "_s, u"家族設定 "_s, u"ツール "_s,
+                                u"ヘルプ "_s, u"終 了"_s}));
+    auto items = [](QMenu* m) {
+        QStringList out;
+        for (QAction* a : m->actions()) out << a->objectName() + u'=' + a->text();
+        return out;
+    };
+    EXPECT_EQ(items(w.ui->N6), (QStringList{u"S2=収入情報"_s, u"N11=支出情報"_s}));
+    EXPECT_EQ(items(w.ui->N1), (QStringList{u"N2=登 　録"_s, u"N3=修　 正"_s, u"N4=削 　除"_s, u"N5=検　 索"_s,
+                                            u"N9=全印刷"_s}));
+    EXPECT_EQ(items(w.ui->N10), (QStringList{u"R4=登  録"_s, u"E4=修　正"_s, u"D3=削  除"_s, u"P2=印　刷"_s}));
+    EXPECT_EQ(items(w.ui->N8), (QStringList{u"R3=登　録"_s, u"E3=修　正"_s, u"P1=印　刷"_s}));
+    EXPECT_EQ(items(w.ui->Tool1), (QStringList{u"B1=バックアップ"_s}));
+    EXPECT_EQ(items(w.ui->Help1), (QStringList{u"M1=目次と検索"_s, u"V1=ﾊﾞｰｼﾞｮﾝ情報"_s}));
+    EXPECT_EQ(w.ui->Q1->menu(), nullptr) << "終 了 is a command on the bar itself";
+}
+
+TEST_F(MainWindowTest, ButtonsKeepTheirPlaceAndTabOrder) {
+    TMizorelMenuForm w;
+    EXPECT_EQ(w.ui->ColorButton1->geometry(), QRect(136, 334, 193, 75));
+    EXPECT_EQ(w.ui->ColorButton2->geometry(), QRect(376, 334, 193, 75));
+    EXPECT_EQ(w.ui->ColorButton3->geometry(), QRect(640, 454, 97, 51));
+    EXPECT_EQ(w.ui->ColorButton1->color(), QColor(149, 255, 149));
+    EXPECT_EQ(w.ui->ColorButton2->color(), QColor(255, 151, 255));
+    EXPECT_EQ(w.ui->ColorButton3->color(), QColor(0, 255, 255));
+    EXPECT_EQ(w.ui->ColorButton1->nextInFocusChain(), w.ui->ColorButton2);
+    EXPECT_EQ(w.ui->ColorButton2->nextInFocusChain(), w.ui->ColorButton3);
+    EXPECT_EQ(w.ui->Image2->geometry(), QRect(0, 8, 801, 577));
+    EXPECT_EQ(w.ui->Image2->pixmap().size(), QSize(1920, 1024));
+}
+
+TEST_F(MainWindowTest, ResizeKeepsEachButtonCentreAtItsFractionOfTheHeight) {
+    // new top = centre x new height / 527 - half the height
+    EXPECT_EQ(TMizorelMenuForm::anchoredTop(334, 75, 527), 334);
+    EXPECT_EQ(TMizorelMenuForm::anchoredTop(334, 75, 1054), 706);  // 371.5 * 2 - 37.5 = 705.5
+    EXPECT_EQ(TMizorelMenuForm::anchoredTop(454, 51, 300), 247);  // 479.5 * 300 / 527 - 25.5 = 247.46
+    TMizorelMenuForm w;
+    w.show();
+    QApplication::processEvents();
+    EXPECT_EQ(w.ui->ClientArea->height(), 527);
+    w.resize(w.width() + 100, w.height() + 527);
+    QApplication::processEvents();
+    const int h = w.ui->ClientArea->height();
+    EXPECT_EQ(h, 1054);
+    EXPECT_EQ(w.ui->ColorButton1->geometry(), QRect(136, 706, 193, 75)) << "left edge stays";
+    EXPECT_EQ(w.ui->ColorButton3->y(), TMizorelMenuForm::anchoredTop(454, 51, h));
+    EXPECT_EQ(w.ui->Image2->pos(), QPoint(0, 8)) << "the picture keeps its place";
+    w.close();
+}
+
+TEST_F(MainWindowTest, AboutBoxOpensFreshEachTimeAndOkCloses) {
+    TMizorelMenuForm w;
+    mz::platform::ModalDriver driver;
+    QList<TMizorel_verForm*> seen;
+    driver.onOpen<TMizorel_verForm>([&](TMizorel_verForm& box) {
+        seen << &box;
+        EXPECT_EQ(box.windowTitle(), u"Mizorel - バージョン情報"_s);
+        EXPECT_EQ(box.ui->ProductName->text(), u"Mizorel"_s);
+        EXPECT_EQ(box.ui->Version->text(), u"Version  10"_s);
+        EXPECT_EQ(box.ui->Comments->text(), u"for Windows 10/ 8/ 7/XP"_s);
+        EXPECT_TRUE(box.ui->OKButton->isDefault());
+        EXPECT_EQ(box.size(), QSize(312, 208));
+        QTest::keyClick(&box, Qt::Key_Return);
+        EXPECT_FALSE(box.isVisible()) << "Enter closes the box";
+        EXPECT_EQ(box.result(), QDialog::Accepted);
+    });
+    w.V1Click();
+    w.V1Click();
+    EXPECT_EQ(driver.openCount(u"TMizorel_verForm"_s), 2);
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_TRUE(mz::state().Mizorel_verForm.isNull()) << "the box is destroyed after it closes";
+}
+
+TEST_F(MainWindowTest, PictureClickMenuAndButtonEndTheProgramWithoutAQuestion) {
+    mz::platform::Recorder rec;
+    for (int way = 0; way < 3; ++way) {
+        TMizorelMenuForm w;
+        w.show();
+        QApplication::processEvents();
+        if (way == 0) QTest::mouseClick(w.ui->Image2, Qt::LeftButton, {}, QPoint(400, 200));
+        if (way == 1) w.ui->Q1->trigger();
+        if (way == 2) QTest::mouseClick(w.ui->ColorButton3, Qt::LeftButton);
+        EXPECT_FALSE(w.isVisible()) << "way " << way;
+    }
+    EXPECT_TRUE(rec.dialogs().isEmpty());
+}
