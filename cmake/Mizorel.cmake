@@ -11,6 +11,12 @@ if(MIZOREL_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(MIZOREL_FUZZ)
+  # The engine is instrumented for coverage so that the fuzzers see into it.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTOUIC ON)
 set(CMAKE_AUTORCC ON)

@@ -11,10 +11,22 @@ namespace {
 constexpr unsigned char kVersionWithMemo = 0x8B;
 constexpr unsigned char kVersionPlain = 0x03;
 
-void putU16(QByteArray& b, int at, quint16 v) { qToLittleEndian(v, b.data() + at); }
-void putU32(QByteArray& b, int at, quint32 v) { qToLittleEndian(v, b.data() + at); }
-quint16 getU16(const QByteArray& b, int at) { return qFromLittleEndian<quint16>(b.constData() + at); }
-quint32 getU32(const QByteArray& b, int at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+// Little-endian fields of the headers, read and written byte by byte.
+void putU16(QByteArray& b, int at, quint16 v) {
+    b[at] = static_cast<char>(v & 0xFF);
+    b[at + 1] = static_cast<char>(v >> 8);
+}
+void putU32(QByteArray& b, int at, quint32 v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+quint16 getU16(const QByteArray& b, int at) {
+    return static_cast<quint16>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8));
+}
+quint32 getU32(const QByteArray& b, int at) {
+    quint32 v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + i]);
+    return v;
+}
 
 QString damaged(const BinaryFile& f, const QString& what) {
     return QStringLiteral("ファイル '%1' は正しいテーブルではありません: %2").arg(f.fileName(), what);

@@ -27,10 +27,10 @@ struct Comparison {
     int width = 0;
     Kind kind = Kind::Text;
     Op op = Op::Eq;
-    bool prefix = false;      // text literal ended in *
-    QByteArray text;          // CP932; trailing blanks removed unless prefix
-    QByteArray folded;        // text with its letters folded to upper case
-    qsizetype prefixCore = 0; // prefix: length of text without its trailing blanks
+    bool prefix = false;       // text literal ended in *
+    QByteArray text;           // CP932; trailing blanks removed unless prefix
+    QByteArray folded;         // text with its letters folded to upper case
+    qsizetype prefixCore = 0;  // prefix: length of text without its trailing blanks
     double number = 0;
     int date = 0;  // yyyymmdd
     bool logical = false;
@@ -60,7 +60,26 @@ namespace {
 // Parentheses nest at most this deep; deeper texts are refused rather than risking the stack.
 constexpr int kMaxDepth = 100;
 
-bool isBlankByte(char c) { return c == ' ' || c == '\0'; }
+bool isBlankByte(char c) {
+    return c == ' ' || c == '\0';
+}
+
+// Fields are padded with blanks; eight of them are skipped at a time.
+constexpr quint64 kEightBlanks = 0x2020202020202020ull;
+quint64 load8(const char* p) {
+    quint64 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+bool allBlank(QByteArrayView raw) {
+    const char* p = raw.data();
+    const char* e = p + raw.size();
+    while (e - p >= 8 && load8(p) == kEightBlanks) p += 8;
+    for (; p < e; ++p)
+        if (!isBlankByte(*p)) return false;
+    return true;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Reading field bytes. These mirror decodeField() in fieldcodec.cpp without building a Value.
@@ -72,6 +91,7 @@ QByteArrayView fieldBytes(QByteArrayView record, int offset, int width) {
 
 QByteArrayView trimmed(QByteArrayView raw) {
     qsizetype n = raw.size();
+    while (n >= 8 && load8(raw.data() + n - 8) == kEightBlanks) n -= 8;
     while (n > 0 && isBlankByte(raw[n - 1])) --n;
     return raw.first(n);
 }
@@ -105,6 +125,7 @@ constexpr std::array<double, 16> kPow10 = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6
 bool readNumber(QByteArrayView raw, double& out) {
     const char* p = raw.data();
     const char* e = p + raw.size();
+    while (e - p >= 8 && load8(p) == kEightBlanks) p += 8;
     while (p < e && *p == ' ') ++p;
     while (e > p && isBlankByte(e[-1])) --e;
     if (p == e) return readNumberSlow(raw, out);
@@ -157,9 +178,18 @@ int readDate(QByteArrayView raw) {
 int readLogical(QByteArrayView raw) {
     if (raw.isEmpty()) return -1;
     switch (raw[0]) {
-        case 'T': case 't': case 'Y': case 'y': return 1;
-        case 'F': case 'f': case 'N': case 'n': return 0;
-        default: return -1;
+        case 'T':
+        case 't':
+        case 'Y':
+        case 'y':
+            return 1;
+        case 'F':
+        case 'f':
+        case 'N':
+        case 'n':
+            return 0;
+        default:
+            return -1;
     }
 }
 
@@ -187,16 +217,10 @@ QByteArray folded(const QByteArray& bytes) {
     return out;
 }
 
-bool apply(Op op, int c) {
-    switch (op) {
-        case Op::Eq: return c == 0;
-        case Op::Ne: return c != 0;
-        case Op::Lt: return c < 0;
-        case Op::Le: return c <= 0;
-        case Op::Gt: return c > 0;
-        case Op::Ge: return c >= 0;
-    }
-    return false;
+// The outcome of op for an ordering c (-1, 0 or 1): bit c + 1 of a mask per operator.
+inline bool apply(Op op, int c) {
+    static constexpr std::array<unsigned, 6> accepts = {0b010, 0b101, 0b001, 0b011, 0b100, 0b110};
+    return (accepts[static_cast<size_t>(op)] >> (c + 1)) & 1u;
 }
 
 int compareBytes(QByteArrayView a, QByteArrayView b) {
@@ -216,9 +240,10 @@ bool sameStart(QByteArrayView a, QByteArrayView b, qsizetype n) {
 // in blanks still matches a value that is shorter by those blanks.
 bool evalText(const Comparison& c, QByteArrayView value, QByteArrayView literal) {
     if (c.prefix) {
-        const bool match = value.size() >= literal.size()
-                               ? sameStart(value, literal, literal.size())
-                               : value.size() >= c.prefixCore && sameStart(value, literal, value.size());
+        const bool match =
+            value.size() >= literal.size()
+                ? sameStart(value, literal, literal.size())
+                : value.size() >= c.prefixCore && sameStart(value, literal, value.size());
         return c.op == Op::Ne ? !match : match;
     }
     if (c.op == Op::Eq || c.op == Op::Ne) {
@@ -232,8 +257,23 @@ bool evalComparison(const Comparison& c, QByteArrayView record, bool caseInsensi
     const QByteArrayView raw = fieldBytes(record, c.offset, c.width);
     switch (c.kind) {
         case Kind::Text: {
+            if (!caseInsensitive) {
+                // The common cases straight on the padded bytes. Equality: the literal (which
+                // ends in no blank) starts the field and only blanks follow. A prefix that ends
+                // in no blank: the field starts with it.
+                const qsizetype len = c.text.size();
+                if (!c.prefix && (c.op == Op::Eq || c.op == Op::Ne)) {
+                    const bool same = len <= raw.size() && sameStart(raw, c.text, len) &&
+                                      allBlank(raw.sliced(len));
+                    return c.op == Op::Eq ? same : !same;
+                }
+                if (c.prefix && c.prefixCore == len && len <= raw.size()) {
+                    const bool match = sameStart(raw, c.text, len);
+                    return c.op == Op::Eq ? match : !match;
+                }
+                return evalText(c, trimmed(raw), c.text);
+            }
             QByteArrayView value = trimmed(raw);
-            if (!caseInsensitive) return evalText(c, value, c.text);
             // Fold only what the comparison can look at: nothing when the lengths already
             // decide equality, the literal's length for a prefix. Folding never changes a
             // character's length, and a cut through a two-byte character leaves its lead byte,
@@ -267,38 +307,42 @@ bool evalComparison(const Comparison& c, QByteArrayView record, bool caseInsensi
     return false;
 }
 
-bool evalNode(const Program& p, int index, QByteArrayView record, bool caseInsensitive) {
-    const Node& n = p.nodes[static_cast<size_t>(index)];
-    switch (n.kind) {
-        case NodeKind::Compare:
-            return evalComparison(p.comparisons[static_cast<size_t>(n.first)], record,
-                                  caseInsensitive);
-        case NodeKind::All:
-            for (int i = 0; i < n.count; ++i)
-                if (!evalNode(p, p.children[static_cast<size_t>(n.first + i)], record,
-                              caseInsensitive))
-                    return false;
-            return true;
-        case NodeKind::Any:
-            for (int i = 0; i < n.count; ++i)
-                if (evalNode(p, p.children[static_cast<size_t>(n.first + i)], record,
-                             caseInsensitive))
-                    return true;
-            return false;
+bool evalNode(const Program& p, const Node& n, QByteArrayView record, bool caseInsensitive) {
+    if (n.kind == NodeKind::Compare)
+        return evalComparison(p.comparisons[static_cast<size_t>(n.first)], record, caseInsensitive);
+    // All stops at the first false child, Any at the first true one.
+    const bool stopAt = n.kind == NodeKind::Any;
+    for (int i = 0; i < n.count; ++i) {
+        const Node& child =
+            p.nodes[static_cast<size_t>(p.children[static_cast<size_t>(n.first + i)])];
+        const bool v = child.kind == NodeKind::Compare
+                           ? evalComparison(p.comparisons[static_cast<size_t>(child.first)], record,
+                                            caseInsensitive)
+                           : evalNode(p, child, record, caseInsensitive);
+        if (v == stopAt) return stopAt;
     }
-    return false;
+    return !stopAt;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Parsing
 
-bool isBlank(QChar c) { return c.isSpace(); }
+bool isBlank(QChar c) {
+    return c.isSpace();
+}
 
 // Characters that end a field name.
 bool endsName(QChar c) {
     switch (c.unicode()) {
-        case '(': case ')': case '=': case '<': case '>': case '\'': return true;
-        default: return isBlank(c);
+        case '(':
+        case ')':
+        case '=':
+        case '<':
+        case '>':
+        case '\'':
+            return true;
+        default:
+            return isBlank(c);
     }
 }
 
@@ -374,8 +418,7 @@ private:
             if (lower != static_cast<char16_t>(word[i])) return false;
         }
         const qsizetype after = pos_ + n;
-        if (after < s_.size() && !isBlank(s_[after]) && s_[after] != QLatin1Char('('))
-            return false;
+        if (after < s_.size() && !isBlank(s_[after]) && s_[after] != QLatin1Char('(')) return false;
         pos_ = after;
         return true;
     }
@@ -438,7 +481,8 @@ private:
         }
         const FieldDef& field = def_.fields[static_cast<size_t>(index)];
         if (field.isMemoLike())
-            failPlain(QStringLiteral("メモや画像のフィールド '%1' では絞り込めません").arg(field.name));
+            failPlain(
+                QStringLiteral("メモや画像のフィールド '%1' では絞り込めません").arg(field.name));
 
         skipBlanks();
         Op op;
@@ -501,7 +545,8 @@ private:
                 return QStringLiteral("数値のフィールド '%1' は引用符のない数値と比べてください")
                     .arg(field.name);
             case FieldType::Date:
-                return QStringLiteral("日付のフィールド '%1' は 'yyyy/mm/dd' の形の日付と比べてください")
+                return QStringLiteral(
+                           "日付のフィールド '%1' は 'yyyy/mm/dd' の形の日付と比べてください")
                     .arg(field.name);
             case FieldType::Logical:
                 return QStringLiteral("論理値のフィールド '%1' は 'T' または 'F' と比べてください")
@@ -582,7 +627,8 @@ private:
                     // Only equality has a meaning for a prefix; "< 'ab*'" would silently
                     // compare with the asterisk, so it is refused.
                     if (c.op != Op::Eq && c.op != Op::Ne)
-                        failPlain(QStringLiteral("'*' で終わる値は = または <> でしか比べられません"));
+                        failPlain(
+                            QStringLiteral("'*' で終わる値は = または <> でしか比べられません"));
                     c.prefix = true;
                     body.chop(1);
                 }
@@ -609,7 +655,8 @@ private:
             case FieldType::Logical: {
                 c.kind = Kind::Logical;
                 if (c.op != Op::Eq && c.op != Op::Ne)
-                    failPlain(QStringLiteral("論理値のフィールド '%1' は = または <> でしか比べられません")
+                    failPlain(QStringLiteral(
+                                  "論理値のフィールド '%1' は = または <> でしか比べられません")
                                   .arg(field.name));
                 const QString v = literal.trimmed().toUpper();
                 if (v == QLatin1String("T") || v == QLatin1String("Y") ||
@@ -651,7 +698,8 @@ Filter Filter::parse(const QString& text, const TableDef& def) {
 
 bool Filter::matches(QByteArrayView record, bool caseInsensitive) const {
     if (!program_) return true;
-    return evalNode(*program_, program_->root, record, caseInsensitive);
+    return evalNode(*program_, program_->nodes[static_cast<size_t>(program_->root)], record,
+                    caseInsensitive);
 }
 
 }  // namespace mz::data

@@ -61,13 +61,21 @@ MZ_OUT_OF_LINE quint32 get32(const QByteArray& b, qsizetype at) {
 MZ_OUT_OF_LINE quint16 get16(const QByteArray& b, qsizetype at) {
     return qFromLittleEndian<quint16>(b.constData() + at);
 }
-MZ_OUT_OF_LINE void put32(QByteArray& b, qsizetype at, quint32 v) { qToLittleEndian<quint32>(v, b.data() + at); }
-MZ_OUT_OF_LINE void put16(QByteArray& b, qsizetype at, quint16 v) { qToLittleEndian<quint16>(v, b.data() + at); }
-MZ_OUT_OF_LINE uchar byteAt(const QByteArray& b, qsizetype at) { return static_cast<uchar>(b.at(at)); }
+MZ_OUT_OF_LINE void put32(QByteArray& b, qsizetype at, quint32 v) {
+    qToLittleEndian<quint32>(v, b.data() + at);
+}
+MZ_OUT_OF_LINE void put16(QByteArray& b, qsizetype at, quint16 v) {
+    qToLittleEndian<quint16>(v, b.data() + at);
+}
+MZ_OUT_OF_LINE uchar byteAt(const QByteArray& b, qsizetype at) {
+    return static_cast<uchar>(b.at(at));
+}
 
-qint64 pageOffset(quint32 page) { return qint64(page) * kPageSize; }
+qint64 pageOffset(quint32 page) {
+    return qint64(page) * kPageSize;
+}
 
-struct KeySpec {
+struct KeyShape {
     char type = 'C';
     int length = 0;
     int itemLength() const { return (length + 4 + 3) / 4 * 4; }
@@ -83,7 +91,8 @@ QByteArray encodeBcd(double v) {
     out[1] = static_cast<char>(0x01);
     if (!std::isfinite(v) || v == 0) return out;
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific);
     const std::string s(buf, res.ptr);
     const size_t e = s.find('e');
     if (e == std::string::npos) return out;
@@ -135,14 +144,15 @@ std::optional<double> decodeBcd(const char* p) {
     return (info & 0x80) ? -v : v;
 }
 
-QByteArray encodeKey(const IndexKey& k, const KeySpec& spec) {
-    switch (spec.type) {
+QByteArray encodeKey(const IndexKey& k, const KeyShape& shape) {
+    switch (shape.type) {
         case 'C': {
-            QByteArray t = k.text.left(spec.length);
-            if (t.size() < spec.length) t.append(QByteArray(spec.length - t.size(), ' '));
+            QByteArray t = k.text.left(shape.length);
+            if (t.size() < shape.length) t.append(QByteArray(shape.length - t.size(), ' '));
             return t;
         }
-        case 'N': return encodeBcd(k.number);
+        case 'N':
+            return encodeBcd(k.number);
         default: {
             const double d = std::isfinite(k.number) ? k.number : 0.0;
             QByteArray out(8, '\0');
@@ -152,11 +162,13 @@ QByteArray encodeKey(const IndexKey& k, const KeySpec& spec) {
     }
 }
 
-std::optional<IndexKey> decodeKey(const char* p, const KeySpec& spec) {
+std::optional<IndexKey> decodeKey(const char* p, const KeyShape& shape) {
     IndexKey k;
-    k.type = spec.type;
-    switch (spec.type) {
-        case 'C': k.text = QByteArray(p, spec.length); return k;
+    k.type = shape.type;
+    switch (shape.type) {
+        case 'C':
+            k.text = QByteArray(p, shape.length);
+            return k;
         case 'N': {
             const std::optional<double> v = decodeBcd(p);
             if (!v) return std::nullopt;
@@ -174,12 +186,12 @@ std::optional<IndexKey> decodeKey(const char* p, const KeySpec& spec) {
 
 // The key exactly as it reads back from the file, so that keys compare alike before and after
 // a round trip through the disk.
-IndexKey canonical(const IndexKey& k, const KeySpec& spec) {
-    const QByteArray raw = encodeKey(k, spec);
-    std::optional<IndexKey> c = decodeKey(raw.constData(), spec);
+IndexKey canonical(const IndexKey& k, const KeyShape& shape) {
+    const QByteArray raw = encodeKey(k, shape);
+    std::optional<IndexKey> c = decodeKey(raw.constData(), shape);
     if (!c) {
         IndexKey zero;
-        zero.type = spec.type;
+        zero.type = shape.type;
         return zero;
     }
     return *c;
@@ -192,13 +204,17 @@ bool entryLess(const IndexKey& a, quint32 ra, const IndexKey& b, quint32 rb) {
     return ra < rb;
 }
 
-std::optional<KeySpec> specOfField(const FieldDef& f) {
+std::optional<KeyShape> shapeOfField(const FieldDef& f) {
     switch (f.type) {
-        case FieldType::Text: return KeySpec{'C', f.width};
-        case FieldType::Date: return KeySpec{'D', 8};
+        case FieldType::Text:
+            return KeyShape{'C', f.width};
+        case FieldType::Date:
+            return KeyShape{'D', 8};
         case FieldType::Number:
-        case FieldType::SmallInt: return KeySpec{'N', kBcdLength};
-        default: return std::nullopt;
+        case FieldType::SmallInt:
+            return KeyShape{'N', kBcdLength};
+        default:
+            return std::nullopt;
     }
 }
 
@@ -233,7 +249,7 @@ struct Node {
 
 struct TagHeader {
     quint32 root = 0;
-    KeySpec spec;
+    KeyShape shape;
     int itemLength = 0;
     int readMax = 0;   // most keys a block may hold
     int writeMax = 0;  // most keys a block holds when written (room left for the last pointer)
@@ -245,7 +261,7 @@ QByteArray serializeNode(const Node& n, const TagHeader& h) {
     qsizetype at = kNodeHeader;
     for (size_t i = 0; i < n.keys.size(); ++i) {
         put32(b, at, n.ptrs[i]);
-        const QByteArray k = encodeKey(n.keys[i], h.spec);
+        const QByteArray k = encodeKey(n.keys[i], h.shape);
         std::memcpy(b.data() + at + 4, k.constData(), size_t(k.size()));
         at += h.itemLength;
     }
@@ -253,17 +269,19 @@ QByteArray serializeNode(const Node& n, const TagHeader& h) {
     return b;
 }
 
-QByteArray tagHeaderBlock(quint32 root, quint32 filePages, const KeySpec& spec, const QByteArray& expr) {
+QByteArray tagHeaderBlock(quint32 root, quint32 filePages, const KeyShape& shape,
+                          const QByteArray& expr) {
     QByteArray b(kBlockSize, '\0');
     put32(b, 0, root);
     put32(b, 4, filePages);
     b[8] = 0x10;  // keyed on a field
-    b[9] = spec.type;
-    put16(b, 12, quint16(spec.length));
-    put16(b, 14, quint16((kBlockSize - kNodeHeader - 4) / spec.itemLength()));
+    b[9] = shape.type;
+    put16(b, 12, quint16(shape.length));
+    put16(b, 14, quint16((kBlockSize - kNodeHeader - 4) / shape.itemLength()));
     put16(b, 16, 0);  // dBASE IV key
-    put16(b, 18, quint16(spec.itemLength()));
-    std::memcpy(b.data() + kKeyExprOffset, expr.constData(), size_t(std::min<qsizetype>(expr.size(), kKeyExprMax - 1)));
+    put16(b, 18, quint16(shape.itemLength()));
+    std::memcpy(b.data() + kKeyExprOffset, expr.constData(),
+                size_t(std::min<qsizetype>(expr.size(), kKeyExprMax - 1)));
     return b;
 }
 
@@ -324,18 +342,18 @@ std::vector<Node> buildTree(const std::vector<MdxEntry>& entries, const TagHeade
     return nodes;
 }
 
-TagHeader headerFor(const KeySpec& spec, quint32 root) {
+TagHeader headerFor(const KeyShape& shape, quint32 root) {
     TagHeader h;
     h.root = root;
-    h.spec = spec;
-    h.itemLength = spec.itemLength();
+    h.shape = shape;
+    h.itemLength = shape.itemLength();
     h.readMax = (kBlockSize - kNodeHeader - 4) / h.itemLength;
     h.writeMax = h.readMax;
     return h;
 }
 
-void sortEntries(std::vector<MdxEntry>& entries, const KeySpec& spec) {
-    for (MdxEntry& e : entries) e.key = canonical(e.key, spec);
+void sortEntries(std::vector<MdxEntry>& entries, const KeyShape& shape) {
+    for (MdxEntry& e : entries) e.key = canonical(e.key, shape);
     std::sort(entries.begin(), entries.end(), [](const MdxEntry& a, const MdxEntry& b) {
         return entryLess(a.key, a.recno, b.key, b.recno);
     });
@@ -365,8 +383,8 @@ struct MdxFile::Impl {
         const QString want = callerName(name);
         for (const TagSlot& s : tags)
             if (s.name.compare(want, Qt::CaseInsensitive) == 0) return s;
-        throw EngineError(
-            QStringLiteral("タグ '%1' が索引ファイル '%2' にありません").arg(name, file->fileName()));
+        throw EngineError(QStringLiteral("タグ '%1' が索引ファイル '%2' にありません")
+                              .arg(name, file->fileName()));
     }
 
     [[noreturn]] void damaged(const TagSlot& s, const QString& what) const {
@@ -378,35 +396,38 @@ struct MdxFile::Impl {
         return page >= kFirstTagHeaderPage && pageOffset(page) + kBlockSize <= file->size();
     }
 
-    std::optional<KeySpec> specFromDef(const TagSlot& s) const {
+    std::optional<KeyShape> shapeFromDef(const TagSlot& s) const {
         const TagDef* t = def.tagByName(s.name);
         if (!t) return std::nullopt;
         const FieldDef* f = fieldOfTag(def, *t);
-        return f ? specOfField(*f) : std::nullopt;
+        return f ? shapeOfField(*f) : std::nullopt;
     }
 
     TagHeader header(const TagSlot& s) const {
         const QByteArray b = file->read(pageOffset(s.headerPage), kBlockSize);
         TagHeader h;
         h.root = get32(b, 0);
-        h.spec.type = b.at(9);
-        h.spec.length = get16(b, 12);
+        h.shape.type = b.at(9);
+        h.shape.length = get16(b, 12);
         const int maxKeys = get16(b, 14);
         h.itemLength = get16(b, 18);
-        const char t = h.spec.type;
+        const char t = h.shape.type;
         if (t != 'C' && t != 'N' && t != 'D')
             damaged(s, QStringLiteral("タグ見出しのキーの型が正しくありません"));
-        const int len = h.spec.length;
+        const int len = h.shape.length;
         if ((t == 'C' && (len < 1 || len > kMaxTextKey)) || (t == 'N' && len != kBcdLength) ||
             (t == 'D' && len != 8))
             damaged(s, QStringLiteral("タグ見出しのキー長 %1 が正しくありません").arg(len));
         if (h.itemLength < len + 4 || h.itemLength > (kBlockSize - kNodeHeader - 4) / 2)
-            damaged(s, QStringLiteral("タグ見出しのキー項目長 %1 が正しくありません").arg(h.itemLength));
+            damaged(
+                s,
+                QStringLiteral("タグ見出しのキー項目長 %1 が正しくありません").arg(h.itemLength));
         h.readMax = std::min(maxKeys, (kBlockSize - kNodeHeader) / h.itemLength);
         h.writeMax = std::min(maxKeys, (kBlockSize - kNodeHeader - 4) / h.itemLength);
         if (h.writeMax < 2)
-            damaged(s, QStringLiteral("タグ見出しのブロックあたりのキー数 %1 が正しくありません").arg(maxKeys));
-        if (const std::optional<KeySpec> want = specFromDef(s);
+            damaged(s, QStringLiteral("タグ見出しのブロックあたりのキー数 %1 が正しくありません")
+                           .arg(maxKeys));
+        if (const std::optional<KeyShape> want = shapeFromDef(s);
             want && (want->type != t || want->length != len))
             damaged(s, QStringLiteral("キーの型または長さが項目と合いません"));
         if (!blockInFile(h.root))
@@ -430,8 +451,10 @@ struct MdxFile::Impl {
         n.ptrs.reserve(count + 1);
         for (quint32 i = 0; i < count; ++i) {
             const qsizetype at = kNodeHeader + qsizetype(i) * h.itemLength;
-            std::optional<IndexKey> k = decodeKey(b.constData() + at + 4, h.spec);
-            if (!k) damaged(s, QStringLiteral("ブロック %1 のキー %2 が読めません").arg(page).arg(i + 1));
+            std::optional<IndexKey> k = decodeKey(b.constData() + at + 4, h.shape);
+            if (!k)
+                damaged(s,
+                        QStringLiteral("ブロック %1 のキー %2 が読めません").arg(page).arg(i + 1));
             const quint32 ptr = get32(b, at);
             if (n.leaf && ptr == 0)
                 damaged(s, QStringLiteral("ブロック %1 のレコード番号が 0 です").arg(page));
@@ -443,6 +466,14 @@ struct MdxFile::Impl {
     }
 
     void writeNode(const Node& n, const TagHeader& h) {
+        // Splits keep every block within its size; a damaged tree that slipped past the checks
+        // must still never make a write run past the block.
+        if (kNodeHeader + qsizetype(n.keys.size()) * h.itemLength + 4 > kBlockSize ||
+            n.ptrs.size() != n.keys.size() + (n.leaf ? 0 : 1))
+            throw EngineError(
+                QStringLiteral("索引ファイル '%1' のブロック %2 に書けません (キーが多すぎます)")
+                    .arg(file->fileName())
+                    .arg(n.page));
         file->write(pageOffset(n.page), serializeNode(n, h));
     }
 
@@ -520,7 +551,8 @@ struct MdxFile::Impl {
 
     // The highest key below path[level] (or the leaf when level == path.size()) became newMax:
     // bring the separating key above it up to date.
-    void propagateMax(std::vector<Step>& path, size_t level, const IndexKey& newMax, const TagHeader& h) {
+    void propagateMax(std::vector<Step>& path, size_t level, const IndexKey& newMax,
+                      const TagHeader& h) {
         while (level > 0) {
             Step& up = path[level - 1];
             if (up.child < up.node.keys.size()) {
@@ -548,7 +580,9 @@ struct MdxFile::Impl {
             if (!seen.insert(page).second)
                 m.damaged(s, QStringLiteral("ブロック %1 が二度参照されています (循環)").arg(page));
             const Node n = m.load(s, h, page);
-            auto inBounds = [&](const IndexKey& k) { return (!lo || !(k < *lo)) && (!hi || !(*hi < k)); };
+            auto inBounds = [&](const IndexKey& k) {
+                return (!lo || !(k < *lo)) && (!hi || !(*hi < k));
+            };
             if (n.leaf) {
                 if (leafDepth < 0) leafDepth = depth;
                 if (leafDepth != depth) m.damaged(s, QStringLiteral("葉の深さが揃っていません"));
@@ -556,15 +590,19 @@ struct MdxFile::Impl {
                     m.damaged(s, QStringLiteral("ブロック %1 が空です").arg(page));
                 for (size_t i = 0; i < n.keys.size(); ++i) {
                     if (!inBounds(n.keys[i]) ||
-                        (!out.empty() && !entryLess(out.back().key, out.back().recno, n.keys[i], n.ptrs[i])))
-                        m.damaged(s, QStringLiteral("ブロック %1 のキーの順序が正しくありません").arg(page));
+                        (!out.empty() &&
+                         !entryLess(out.back().key, out.back().recno, n.keys[i], n.ptrs[i])))
+                        m.damaged(
+                            s,
+                            QStringLiteral("ブロック %1 のキーの順序が正しくありません").arg(page));
                     out.push_back({n.keys[i], n.ptrs[i]});
                 }
                 return;
             }
             for (size_t i = 0; i < n.keys.size(); ++i)
                 if (!inBounds(n.keys[i]) || (i > 0 && n.keys[i] < n.keys[i - 1]))
-                    m.damaged(s, QStringLiteral("ブロック %1 のキーの順序が正しくありません").arg(page));
+                    m.damaged(
+                        s, QStringLiteral("ブロック %1 のキーの順序が正しくありません").arg(page));
             for (size_t i = 0; i < n.ptrs.size(); ++i)
                 visit(n.ptrs[i], depth + 1, i == 0 ? lo : &n.keys[i - 1],
                       i < n.keys.size() ? &n.keys[i] : hi);
@@ -582,16 +620,17 @@ void MdxFile::create(const QString& path, const TableDef& def,
                               .arg(kMaxTags));
     struct Planned {
         QByteArray name;
-        KeySpec spec;
+        KeyShape shape;
         QByteArray expr;
     };
     std::vector<Planned> plan;
     for (const TagDef& t : def.tags) {
         const FieldDef* f = fieldOfTag(def, t);
-        const std::optional<KeySpec> spec = f ? specOfField(*f) : std::nullopt;
-        if (!spec)
-            throw EngineError(QStringLiteral("タグ '%1' の項目 '%2' は索引にできません").arg(t.name, t.field));
-        plan.push_back({diskBytes(t.name, 10), *spec, diskBytes(f->name, kKeyExprMax - 1)});
+        const std::optional<KeyShape> shape = f ? shapeOfField(*f) : std::nullopt;
+        if (!shape)
+            throw EngineError(
+                QStringLiteral("タグ '%1' の項目 '%2' は索引にできません").arg(t.name, t.field));
+        plan.push_back({diskBytes(t.name, 10), *shape, diskBytes(f->name, kKeyExprMax - 1)});
     }
 
     std::unique_ptr<BinaryFile> file = BinaryFile::create(path);
@@ -602,21 +641,23 @@ void MdxFile::create(const QString& path, const TableDef& def,
     // refused when it is opened rather than read wrong.
     for (size_t i = 0; i < plan.size(); ++i) {
         std::vector<MdxEntry> entries = entriesOf(def.tags[i]);
-        sortEntries(entries, plan[i].spec);
+        sortEntries(entries, plan[i].shape);
         quint32 root = 0;
-        const TagHeader h = headerFor(plan[i].spec, 0);
-        for (const Node& n : buildTree(entries, h, next, root)) file->write(pageOffset(n.page), serializeNode(n, h));
+        const TagHeader h = headerFor(plan[i].shape, 0);
+        for (const Node& n : buildTree(entries, h, next, root))
+            file->write(pageOffset(n.page), serializeNode(n, h));
         roots.push_back(root);
     }
     for (size_t i = 0; i < plan.size(); ++i)
         file->write(pageOffset(kFirstTagHeaderPage + quint32(i) * kPagesPerBlock),
-                    tagHeaderBlock(roots[i], next, plan[i].spec, plan[i].expr));
+                    tagHeaderBlock(roots[i], next, plan[i].shape, plan[i].expr));
 
     QByteArray head(qsizetype(kFirstTagHeaderPage) * kPageSize, '\0');
     head[0] = 0x02;
     putDate(head, 1);
-    QByteArray dbfName = cp932::encode(QFileInfo(def.dbfName.isEmpty() ? path : def.dbfName).completeBaseName())
-                             .value_or(QByteArray());
+    QByteArray dbfName =
+        cp932::encode(QFileInfo(def.dbfName.isEmpty() ? path : def.dbfName).completeBaseName())
+            .value_or(QByteArray());
     dbfName = cp932::truncate(dbfName, 16);
     std::memcpy(head.data() + 4, dbfName.constData(), size_t(dbfName.size()));
     put16(head, 20, quint16(kPagesPerBlock));
@@ -650,7 +691,7 @@ void MdxFile::create(const QString& path, const TableDef& def,
         head[at + 17] = static_cast<char>(right[i]);
         head[at + 18] = static_cast<char>(parent[i]);
         head[at + 19] = 0x02;
-        head[at + 20] = plan[i].spec.type;
+        head[at + 20] = plan[i].shape.type;
     }
     file->write(0, head);
     file->flush();
@@ -661,17 +702,20 @@ MdxFile::MdxFile(const QString& path, const TableDef& def) : d(std::make_unique<
     try {
         d->file = std::make_unique<BinaryFile>(path, true);
     } catch (const EngineError&) {
-        d->file = std::make_unique<BinaryFile>(path, false);  // read-only media: reading still works
+        d->file =
+            std::make_unique<BinaryFile>(path, false);  // read-only media: reading still works
     }
     const QString name = d->file->fileName();
     auto notMdx = [&](const QString& why) {
-        return EngineError(QStringLiteral("'%1' は dBASE IV の索引ファイルではありません (%2)").arg(name, why));
+        return EngineError(
+            QStringLiteral("'%1' は dBASE IV の索引ファイルではありません (%2)").arg(name, why));
     };
     const qint64 size = d->file->size();
     if (size < qint64(kFirstTagHeaderPage) * kPageSize)
         throw notMdx(QStringLiteral("%1 バイトしかありません").arg(size));
     const QByteArray head = d->file->read(0, kTagTableOffset + kMaxTags * kTagEntrySize);
-    if (byteAt(head, 0) != 0x02) throw notMdx(QStringLiteral("版番号 %1").arg(byteAt(head, 0)));
+    if (byteAt(head, 0) != 0x02)
+        throw notMdx(QStringLiteral("版番号が %1 です").arg(byteAt(head, 0)));
     if (get16(head, 20) != kPagesPerBlock || get16(head, 22) != kBlockSize)
         throw notMdx(QStringLiteral("ブロック長 %1 には対応していません").arg(get16(head, 22)));
     if (byteAt(head, 25) != kTagTableEntries || byteAt(head, 26) != kTagEntrySize)
@@ -688,7 +732,10 @@ MdxFile::MdxFile(const QString& path, const TableDef& def) : d(std::make_unique<
         while (raw.endsWith(' ')) raw.chop(1);
         s.name = d->callerName(cp932::decode(raw));
         if (!d->blockInFile(s.headerPage))
-            throw notMdx(QStringLiteral("タグ '%1' の見出しがファイルの範囲外を指しています").arg(s.name));
+            throw EngineError(QStringLiteral("索引ファイル '%1' が壊れています: タグ '%2' の見出し "
+                                             "(ブロック %3) がファイルの範囲外です")
+                                  .arg(name, s.name)
+                                  .arg(s.headerPage));
         d->tags.push_back(std::move(s));
     }
 }
@@ -703,8 +750,9 @@ QStringList MdxFile::tagNames() const {
 
 bool MdxFile::hasTag(const QString& tagName) const {
     const QString want = d->callerName(tagName);
-    return std::any_of(d->tags.begin(), d->tags.end(),
-                       [&](const TagSlot& s) { return s.name.compare(want, Qt::CaseInsensitive) == 0; });
+    return std::any_of(d->tags.begin(), d->tags.end(), [&](const TagSlot& s) {
+        return s.name.compare(want, Qt::CaseInsensitive) == 0;
+    });
 }
 
 std::vector<MdxEntry> MdxFile::read(const QString& tagName) const {
@@ -718,7 +766,7 @@ std::vector<MdxEntry> MdxFile::read(const QString& tagName) const {
 void MdxFile::insert(const QString& tagName, const IndexKey& rawKey, quint32 recno) {
     const TagSlot& s = d->slot(tagName);
     const TagHeader h = d->header(s);
-    const IndexKey key = canonical(rawKey, h.spec);
+    const IndexKey key = canonical(rawKey, h.shape);
     std::vector<Impl::Step> path;
     Node cur = d->descend(s, h, key, recno, path);
     size_t pos = 0;
@@ -793,7 +841,7 @@ void MdxFile::insert(const QString& tagName, const IndexKey& rawKey, quint32 rec
 void MdxFile::remove(const QString& tagName, const IndexKey& rawKey, quint32 recno) {
     const TagSlot& s = d->slot(tagName);
     const TagHeader h = d->header(s);
-    const IndexKey key = canonical(rawKey, h.spec);
+    const IndexKey key = canonical(rawKey, h.shape);
     std::vector<Impl::Step> path;
     Node leaf = d->descend(s, h, key, recno, path);
     size_t pos = 0;
@@ -839,25 +887,28 @@ void MdxFile::remove(const QString& tagName, const IndexKey& rawKey, quint32 rec
 
 void MdxFile::rebuild(const QString& tagName, std::vector<MdxEntry> entries) {
     const TagSlot& s = d->slot(tagName);
-    std::optional<KeySpec> spec = d->specFromDef(s);
-    if (!spec) spec = d->header(s).spec;
-    sortEntries(entries, *spec);
+    std::optional<KeyShape> shape = d->shapeFromDef(s);
+    if (!shape) shape = d->header(s).shape;
+    sortEntries(entries, *shape);
     quint32 next = d->nextFreePage();
     quint32 root = 0;
-    const TagHeader h = headerFor(*spec, 0);
+    const TagHeader h = headerFor(*shape, 0);
     // The new tree goes into fresh blocks; rewriting the tag header switches to it at once.
     for (const Node& n : buildTree(entries, h, next, root)) d->writeNode(n, h);
     QByteArray expr;
     if (const TagDef* t = d->def.tagByName(s.name))
         if (const FieldDef* f = fieldOfTag(d->def, *t)) expr = diskBytes(f->name, kKeyExprMax - 1);
-    if (expr.isEmpty()) expr = d->file->read(pageOffset(s.headerPage) + kKeyExprOffset, kKeyExprMax);
+    if (expr.isEmpty())
+        expr = d->file->read(pageOffset(s.headerPage) + kKeyExprOffset, kKeyExprMax);
     if (const qsizetype nul = expr.indexOf('\0'); nul >= 0) expr.truncate(nul);
-    d->file->write(pageOffset(s.headerPage), tagHeaderBlock(root, next, *spec, expr));
-    const QByteArray type(1, spec->type);
+    d->file->write(pageOffset(s.headerPage), tagHeaderBlock(root, next, *shape, expr));
+    const QByteArray type(1, shape->type);
     d->file->write(kTagTableOffset + qsizetype(s.entry) * kTagEntrySize + 20, type);
     d->writeFileHeader(next);
 }
 
-void MdxFile::flush() { d->file->flush(); }
+void MdxFile::flush() {
+    d->file->flush();
+}
 
 }  // namespace mz::data

@@ -34,9 +34,15 @@ QByteArray record(const TableDef& def, const Fields& values) {
     return r;
 }
 
-Value t(const char16_t* s) { return QString::fromUtf16(s); }
-Value n(double v) { return v; }
-Value d(int y, int m, int day) { return QDate(y, m, day); }
+Value t(const char16_t* s) {
+    return QString::fromUtf16(s);
+}
+Value n(double v) {
+    return v;
+}
+Value d(int y, int m, int day) {
+    return QDate(y, m, day);
+}
 
 struct Records {
     const TableDef* def;
@@ -87,15 +93,15 @@ Records income() {
         {d(2024, 6, 15), t(u"山田花子"), t(u"出産祝"), t(u"花子"), n(5000)},         // 2
         {d(2024, 12, 31), t(u"山田"), t(u"結婚祝"), t(u"太郎"), n(30000)},           // 3
         {d(2025, 1, 1), t(u"山田"), t(u"結婚祝"), t(u"太郎"), n(20000)},             // 4
-        {d(2023, 12, 31), t(u"O'Hara"), t(u"香典"), {}, n(3000.5)},                   // 5
-        {{}, {}, {}, t(u"次郎"), {}},                                                  // 6
+        {d(2023, 12, 31), t(u"O'Hara"), t(u"香典"), {}, n(3000.5)},                  // 5
+        {{}, {}, {}, t(u"次郎"), {}},                                                // 6
         {d(2024, 3, 15), t(u"yamada"), t(u"結婚祝"), t(u"太郎"), n(10000)},          // 7
         {d(2024, 3, 15), t(u"ＹＡＭＡＤＡ"), t(u"結婚祝"), t(u"花子"), n(-250.25)},  // 8
         {d(2024, 2, 29), t(u"YAMADA"), t(u"お返し"), t(u"花子"), n(0)},              // 9
         {d(2024, 3, 1), t(u"ｙａｍａｄａ"), t(u"快気祝"), {}, n(1000000)},           // 10
-        {d(2024, 3, 2), t(u"ﾔﾏﾀﾞ"), t(u"内祝"), t(u"太郎"), n(12.5)},               // 11
-        {d(2024, 3, 3), t(u"a*b"), t(u"ab"), {}, {}},                                 // 12
-        {d(2024, 3, 4), t(u"ヂ"), {}, {}, {}},                                        // 13
+        {d(2024, 3, 2), t(u"ﾔﾏﾀﾞ"), t(u"内祝"), t(u"太郎"), n(12.5)},                // 11
+        {d(2024, 3, 3), t(u"a*b"), t(u"ab"), {}, {}},                                // 12
+        {d(2024, 3, 4), t(u"ヂ"), {}, {}, {}},                                       // 13
     };
     Records r{&def, {}};
     int id = 0;
@@ -116,15 +122,15 @@ Records counterparts() {
     };
     const std::vector<Row> rows = {
         {n(101), t(u"青木"), t(u"ｱｵｷ"), true, t(u"a@x.jp")},  // 1
-        {n(102), t(u"伊藤"), t(u"ｲﾄｳ"), false, {}},            // 2
-        {n(199), t(u"岳"), t(u"ｶﾞｸ"), false, {}},              // 3
-        {n(200), t(u"原"), t(u"ﾊﾗ"), true, {}},                 // 4
-        {n(201), t(u"朴"), t(u"ﾊﾟｸ"), true, {}},                // 5
-        {n(100), t(u"上野"), t(u"ｳｴﾉ"), true, {}},              // 6
-        {{}, t(u"遠藤"), t(u"ｴﾝﾄﾞｳ"), {}, {}},                  // 7
-        {n(301), t(u"和田"), t(u"ﾜﾀﾞ"), true, t(u"A@X.JP")},   // 8
-        {n(302), t(u"小野"), t(u"ｵﾉ"), false, {}},              // 9
-        {n(303), t(u"葵"), t(u"アオイ"), false, {}},            // 10: full-width reading
+        {n(102), t(u"伊藤"), t(u"ｲﾄｳ"), false, {}},           // 2
+        {n(199), t(u"岳"), t(u"ｶﾞｸ"), false, {}},             // 3
+        {n(200), t(u"原"), t(u"ﾊﾗ"), true, {}},               // 4
+        {n(201), t(u"朴"), t(u"ﾊﾟｸ"), true, {}},              // 5
+        {n(100), t(u"上野"), t(u"ｳｴﾉ"), true, {}},            // 6
+        {{}, t(u"遠藤"), t(u"ｴﾝﾄﾞｳ"), {}, {}},                // 7
+        {n(301), t(u"和田"), t(u"ﾜﾀﾞ"), true, t(u"A@X.JP")},  // 8
+        {n(302), t(u"小野"), t(u"ｵﾉ"), false, {}},            // 9
+        {n(303), t(u"葵"), t(u"アオイ"), false, {}},          // 10: full-width reading
     };
     Records r{&def, {}};
     for (const Row& row : rows)
@@ -163,149 +169,164 @@ Records purposes() {
 
 TEST(FilterLedger, SearchCriteriaAsTheManagementWindowBuildsThem) {
     const Records r = income();
-    check(r, {
-        {u"(氏名='山田')"_s, true, {3, 4}},
-        {u"(氏名='山田*')"_s, true, {1, 2, 3, 4}},
-        {u"(目的='結婚祝')"_s, true, {1, 3, 4, 7, 8}},
-        {u"(家族名='花子')"_s, true, {2, 8, 9}},
-        {u"(収入日>='2024/03/15')"_s, true, {2, 3, 4, 7, 8}},
-        {u"(収入日<='2024/01/01')"_s, true, {1, 5}},
-        {u"((氏名='山田') and (目的='結婚祝'))"_s, true, {3, 4}},
-        {u"((氏名='山田*') and (目的='結婚祝') and (家族名='太郎') and (収入日>='2024/01/01') and "
-         u"(収入日<='2024/12/31'))"_s,
-         true, {1, 3}},
-        {u"((氏名='山田') and (目的='結婚祝') and (収入日>='2024/01/01'))"_s, true, {3, 4}},
-        {u"((目的='結婚祝') and (家族名='太郎') and (収入日<='2024/12/31'))"_s, true, {1, 3, 7}},
-        {u"((家族名='花子') and (収入日>='2024/03/01') and (収入日<='2024/03/31'))"_s, true, {8}},
-        {u"((収入日>='2024/02/29') and (収入日<='2024/03/01'))"_s, true, {9, 10}},
-        // From date after to date: built as usual, matches nothing.
-        {u"((収入日>='2024/12/31') and (収入日<='2024/01/01'))"_s, true, {}},
-        // A quote in a criterion is doubled.
-        {u"(氏名='O''Hara')"_s, true, {5}},
-        {u"(氏名='O''H*')"_s, false, {5}},
-        // A criterion of blanks is filled and compared unchanged: it equals an empty field.
-        {u"(氏名='   ')"_s, true, {6}},
-        {u"(氏名='')"_s, true, {6}},
-        {u"(家族名='')"_s, false, {5, 10, 12, 13}},
-        {u"(氏名='山田 ')"_s, true, {3, 4}},
-        // The empty prefix takes in every record, empty names included.
-        {u"(氏名='*')"_s, false, allBut(r, {})},
-        // An asterisk inside a literal is an ordinary character.
-        {u"(氏名='a*b')"_s, false, {12}},
-        {u"(氏名='a**')"_s, false, {12}},
-        {u"(氏名='a*')"_s, false, {12}},
-        // No criterion: the number that no entry carries.
-        {u"収入番号=99999999"_s, true, {}},
-    });
+    check(r,
+          {
+              {u"(氏名='山田')"_s, true, {3, 4}},
+              {u"(氏名='山田*')"_s, true, {1, 2, 3, 4}},
+              {u"(目的='結婚祝')"_s, true, {1, 3, 4, 7, 8}},
+              {u"(家族名='花子')"_s, true, {2, 8, 9}},
+              {u"(収入日>='2024/03/15')"_s, true, {2, 3, 4, 7, 8}},
+              {u"(収入日<='2024/01/01')"_s, true, {1, 5}},
+              {u"((氏名='山田') and (目的='結婚祝'))"_s, true, {3, 4}},
+              {u"((氏名='山田*') and (目的='結婚祝') and (家族名='太郎') and "
+               u"(収入日>='2024/01/01') and "
+               u"(収入日<='2024/12/31'))"_s,
+               true,
+               {1, 3}},
+              {u"((氏名='山田') and (目的='結婚祝') and (収入日>='2024/01/01'))"_s, true, {3, 4}},
+              {u"((目的='結婚祝') and (家族名='太郎') and (収入日<='2024/12/31'))"_s,
+               true,
+               {1, 3, 7}},
+              {u"((家族名='花子') and (収入日>='2024/03/01') and (収入日<='2024/03/31'))"_s,
+               true,
+               {8}},
+              {u"((収入日>='2024/02/29') and (収入日<='2024/03/01'))"_s, true, {9, 10}},
+              // From date after to date: built as usual, matches nothing.
+              {u"((収入日>='2024/12/31') and (収入日<='2024/01/01'))"_s, true, {}},
+              // A quote in a criterion is doubled.
+              {u"(氏名='O''Hara')"_s, true, {5}},
+              {u"(氏名='O''H*')"_s, false, {5}},
+              // A criterion of blanks is filled and compared unchanged: it equals an empty field.
+              {u"(氏名='   ')"_s, true, {6}},
+              {u"(氏名='')"_s, true, {6}},
+              {u"(家族名='')"_s, false, {5, 10, 12, 13}},
+              {u"(氏名='山田 ')"_s, true, {3, 4}},
+              // The empty prefix takes in every record, empty names included.
+              {u"(氏名='*')"_s, false, allBut(r, {})},
+              // An asterisk inside a literal is an ordinary character.
+              {u"(氏名='a*b')"_s, false, {12}},
+              {u"(氏名='a**')"_s, false, {12}},
+              {u"(氏名='a*')"_s, false, {12}},
+              // No criterion: the number that no entry carries.
+              {u"収入番号=99999999"_s, true, {}},
+          });
 }
 
 TEST(FilterLedger, EntryNumberAndAmount) {
     const Records r = income();
     check(r, {
-        {u"収入番号= 3"_s, false, {3}},
-        {u"収入番号=3"_s, false, {3}},
-        {u"  収入番号 =  13  "_s, false, {13}},
-        {u"(収入番号=3.0)"_s, false, {3}},
-        {u"(金額=10000)"_s, false, {1, 7}},
-        {u"(金額=3000.50)"_s, false, {5}},
-        {u"((金額>=-250.25) and (金額<0))"_s, false, {8}},
-        {u"((金額<=+12.5) and (金額>.5))"_s, false, {11}},
-        {u"(金額>=1000000)"_s, false, {10}},
-        {u"(金額>1000000.0)"_s, false, {}},
-        {u"(金額=0)"_s, false, {9}},
-        // An empty amount has no value: it passes only <>.
-        {u"(金額<>10000)"_s, false, allBut(r, {1, 7})},
-        {u"((金額<0) or (金額>=0))"_s, false, allBut(r, {6, 12, 13})},
-    });
+                 {u"収入番号= 3"_s, false, {3}},
+                 {u"収入番号=3"_s, false, {3}},
+                 {u"  収入番号 =  13  "_s, false, {13}},
+                 {u"(収入番号=3.0)"_s, false, {3}},
+                 {u"(金額=10000)"_s, false, {1, 7}},
+                 {u"(金額=3000.50)"_s, false, {5}},
+                 {u"((金額>=-250.25) and (金額<0))"_s, false, {8}},
+                 {u"((金額<=+12.5) and (金額>.5))"_s, false, {11}},
+                 {u"(金額>=1000000)"_s, false, {10}},
+                 {u"(金額>1000000.0)"_s, false, {}},
+                 {u"(金額=0)"_s, false, {9}},
+                 // An empty amount has no value: it passes only <>.
+                 {u"(金額<>10000)"_s, false, allBut(r, {1, 7})},
+                 {u"((金額<0) or (金額>=0))"_s, false, allBut(r, {6, 12, 13})},
+             });
 }
 
 TEST(FilterLedger, ExpenditureSide) {
     const TableDef& def = defOf("Outdata.DBF");
     Records r{&def, {}};
-    r.rows.push_back(record(def, {{u"支出番号"_s, n(1)}, {u"支出日"_s, d(2024, 3, 15)},
-                                  {u"氏名"_s, t(u"佐藤")}, {u"目的"_s, t(u"結婚祝")}}));
-    r.rows.push_back(record(def, {{u"支出番号"_s, n(2)}, {u"支出日"_s, d(2024, 3, 16)},
-                                  {u"氏名"_s, t(u"佐藤")}, {u"目的"_s, t(u"香典")}}));
+    r.rows.push_back(record(def, {{u"支出番号"_s, n(1)},
+                                  {u"支出日"_s, d(2024, 3, 15)},
+                                  {u"氏名"_s, t(u"佐藤")},
+                                  {u"目的"_s, t(u"結婚祝")}}));
+    r.rows.push_back(record(def, {{u"支出番号"_s, n(2)},
+                                  {u"支出日"_s, d(2024, 3, 16)},
+                                  {u"氏名"_s, t(u"佐藤")},
+                                  {u"目的"_s, t(u"香典")}}));
     r.rows.push_back(record(def, {{u"支出番号"_s, n(99999999)}, {u"支出日"_s, d(2020, 1, 1)}}));
-    check(r, {
-        {u"((氏名='佐藤') and (支出日<='2024/03/15'))"_s, true, {1}},
-        {u"((氏名='佐藤') and (目的='香典') and (支出日>='2024/03/16') and (支出日<='2024/03/16'))"_s,
-         true, {2}},
-        {u"支出番号= 2"_s, false, {2}},
-        // An entry that does carry the number is found by the no-criteria filter.
-        {u"支出番号=99999999"_s, true, {3}},
-    });
+    check(
+        r,
+        {
+            {u"((氏名='佐藤') and (支出日<='2024/03/15'))"_s, true, {1}},
+            {u"((氏名='佐藤') and (目的='香典') and (支出日>='2024/03/16') and (支出日<='2024/03/16'))"_s,
+             true,
+             {2}},
+            {u"支出番号= 2"_s, false, {2}},
+            // An entry that does carry the number is found by the no-criteria filter.
+            {u"支出番号=99999999"_s, true, {3}},
+        });
 }
 
 TEST(FilterLedger, DateLiterals) {
     const Records r = income();
     check(r, {
-        {u"(収入日<='2024/1/1')"_s, false, {1, 5}},
-        {u"(収入日='2024/3/2')"_s, false, {11}},
-        // Blanks a masked date edit leaves in place of digits.
-        {u"(収入日>='2024/ 3/15')"_s, false, {2, 3, 4, 7, 8}},
-        {u"(収入日='2024/3 /2 ')"_s, false, {11}},
-        {u"(収入日=' 2024/03/02 ')"_s, false, {11}},
-        // Two-digit years are years of the 2000s.
-        {u"(収入日<='24/01/01')"_s, false, {1, 5}},
-        {u"(収入日='2024/02/29')"_s, false, {9}},
-        // An empty date has no value.
-        {u"(収入日<>'2024/03/15')"_s, false, allBut(r, {7, 8})},
-    });
+                 {u"(収入日<='2024/1/1')"_s, false, {1, 5}},
+                 {u"(収入日='2024/3/2')"_s, false, {11}},
+                 // Blanks a masked date edit leaves in place of digits.
+                 {u"(収入日>='2024/ 3/15')"_s, false, {2, 3, 4, 7, 8}},
+                 {u"(収入日='2024/3 /2 ')"_s, false, {11}},
+                 {u"(収入日=' 2024/03/02 ')"_s, false, {11}},
+                 // Two-digit years are years of the 2000s.
+                 {u"(収入日<='24/01/01')"_s, false, {1, 5}},
+                 {u"(収入日='2024/02/29')"_s, false, {9}},
+                 // An empty date has no value.
+                 {u"(収入日<>'2024/03/15')"_s, false, allBut(r, {7, 8})},
+             });
 }
 
 TEST(FilterLedger, CaseInsensitiveFoldsAsciiAndFullWidthLatinOnly) {
     const Records r = income();
-    // The system relies on the CP932 codes below: ヂ's second byte is ASCII 'a', the one of ア is 'A'.
+    // The system relies on the CP932 codes below: ヂ's second byte is ASCII 'a', the one of ア is
+    // 'A'.
     ASSERT_EQ(cp932::encode(u"ヂア"_s).value(), QByteArray("\x83\x61\x83\x41"));
     ASSERT_EQ(cp932::encode(u"ａＡ"_s).value(), QByteArray("\x82\x81\x82\x60"));
     check(r, {
-        {u"(氏名='yamada')"_s, false, {7}},
-        {u"(氏名='yamada')"_s, true, {7, 9}},
-        {u"(氏名='ＹＡＭＡＤＡ')"_s, false, {8}},
-        {u"(氏名='ＹＡＭＡＤＡ')"_s, true, {8, 10}},
-        {u"(氏名='Ya*')"_s, false, {}},
-        {u"(氏名='Ya*')"_s, true, {7, 9}},
-        {u"(氏名='ｙａ*')"_s, true, {8, 10}},
-        {u"(氏名='O''HARA')"_s, true, {5}},
-        {u"(氏名<'Z')"_s, true, {5, 6, 7, 9, 12}},
-        // Only letters fold: the second byte of a two-byte character stays what it is.
-        {u"(氏名='ア')"_s, true, {}},
-        {u"(氏名='ヂ')"_s, true, {13}},
-        {u"(氏名='ﾔﾏﾀﾞ')"_s, true, {11}},
-        {u"(氏名='ﾔ*')"_s, true, {11}},
-    });
+                 {u"(氏名='yamada')"_s, false, {7}},
+                 {u"(氏名='yamada')"_s, true, {7, 9}},
+                 {u"(氏名='ＹＡＭＡＤＡ')"_s, false, {8}},
+                 {u"(氏名='ＹＡＭＡＤＡ')"_s, true, {8, 10}},
+                 {u"(氏名='Ya*')"_s, false, {}},
+                 {u"(氏名='Ya*')"_s, true, {7, 9}},
+                 {u"(氏名='ｙａ*')"_s, true, {8, 10}},
+                 {u"(氏名='O''HARA')"_s, true, {5}},
+                 {u"(氏名<'Z')"_s, true, {5, 6, 7, 9, 12}},
+                 // Only letters fold: the second byte of a two-byte character stays what it is.
+                 {u"(氏名='ア')"_s, true, {}},
+                 {u"(氏名='ヂ')"_s, true, {13}},
+                 {u"(氏名='ﾔﾏﾀﾞ')"_s, true, {11}},
+                 {u"(氏名='ﾔ*')"_s, true, {11}},
+             });
 }
 
 TEST(FilterLedger, AndBindsTighterThanOr) {
     const Records r = income();
     check(r, {
-        {u"(目的='香典') or (氏名='山田') and (家族名='花子')"_s, false, {5}},
-        {u"((目的='香典') or (氏名='山田')) and (家族名='太郎')"_s, false, {3, 4}},
-        {u"(目的='香典') OR (目的='お返し') And (家族名='花子')"_s, false, {5, 9}},
-        {u"((氏名='山田') and (目的='結婚祝')) or ((氏名='O''Hara'))"_s, false, {3, 4, 5}},
-        {u"(氏名='山田')and(目的='結婚祝')"_s, false, {3, 4}},
-        {u"氏名='山田'"_s, false, {3, 4}},
-        {u"(((氏名='山田')))"_s, false, {3, 4}},
-        {u"(氏名 = '山田' or 氏名='yamada')"_s, false, {3, 4, 7}},
-    });
+                 {u"(目的='香典') or (氏名='山田') and (家族名='花子')"_s, false, {5}},
+                 {u"((目的='香典') or (氏名='山田')) and (家族名='太郎')"_s, false, {3, 4}},
+                 {u"(目的='香典') OR (目的='お返し') And (家族名='花子')"_s, false, {5, 9}},
+                 {u"((氏名='山田') and (目的='結婚祝')) or ((氏名='O''Hara'))"_s, false, {3, 4, 5}},
+                 {u"(氏名='山田')and(目的='結婚祝')"_s, false, {3, 4}},
+                 {u"氏名='山田'"_s, false, {3, 4}},
+                 {u"(((氏名='山田')))"_s, false, {3, 4}},
+                 {u"(氏名 = '山田' or 氏名='yamada')"_s, false, {3, 4, 7}},
+             });
 }
 
 TEST(FilterCounterparts, OnePersonHouseholdAndFieldNames) {
     const Records r = counterparts();
     check(r, {
-        {u"相手先コード= 101"_s, false, {1}},
-        {u"相手先ｺｰﾄﾞ= 101"_s, false, {1}},
-        {u"((相手先コード>100) and (相手先コード<200))"_s, false, {1, 2, 3}},
-        {u"((相手先コード>200) and (相手先コード<300))"_s, false, {5}},
-        {u"((相手先コード>300) and (相手先コード<400))"_s, false, {8, 9, 10}},
-        {u"(相手先コード<>101)"_s, false, allBut(r, {1})},
-        {u"(世帯代表='T')"_s, false, {1, 4, 5, 6, 8}},
-        {u"(世帯代表='f')"_s, false, {2, 3, 9, 10}},
-        {u"(世帯代表<>'T')"_s, false, {2, 3, 7, 9, 10}},
-        {u"(EMAIL='a@x.jp')"_s, false, {1}},
-        {u"(email='a@x.jp')"_s, true, {1, 8}},
-    });
+                 {u"相手先コード= 101"_s, false, {1}},
+                 {u"相手先ｺｰﾄﾞ= 101"_s, false, {1}},
+                 {u"((相手先コード>100) and (相手先コード<200))"_s, false, {1, 2, 3}},
+                 {u"((相手先コード>200) and (相手先コード<300))"_s, false, {5}},
+                 {u"((相手先コード>300) and (相手先コード<400))"_s, false, {8, 9, 10}},
+                 {u"(相手先コード<>101)"_s, false, allBut(r, {1})},
+                 {u"(世帯代表='T')"_s, false, {1, 4, 5, 6, 8}},
+                 {u"(世帯代表='f')"_s, false, {2, 3, 9, 10}},
+                 {u"(世帯代表<>'T')"_s, false, {2, 3, 7, 9, 10}},
+                 {u"(EMAIL='a@x.jp')"_s, false, {1}},
+                 {u"(email='a@x.jp')"_s, true, {1, 8}},
+             });
 }
 
 TEST(FilterCounterparts, KanaRows) {
@@ -321,35 +342,37 @@ TEST(FilterCounterparts, KanaRows) {
         return s + u"))"_s;
     };
     const QString rowA = row({u"ｱ", u"ｲ", u"ｳ", u"ｴ", u"ｵ"});
-    ASSERT_EQ(rowA, u"((フリガナ='ｱ*') or (フリガナ='ｲ*') or (フリガナ='ｳ*') or (フリガナ='ｴ*') or (フリガナ='ｵ*'))"_s);
+    ASSERT_EQ(
+        rowA,
+        u"((フリガナ='ｱ*') or (フリガナ='ｲ*') or (フリガナ='ｳ*') or (フリガナ='ｴ*') or (フリガナ='ｵ*'))"_s);
     check(r, {
-        {rowA, true, {1, 2, 6, 7, 9}},
-        // Voiced letters are a plain letter followed by the voicing mark.
-        {row({u"ｶ", u"ｷ", u"ｸ", u"ｹ", u"ｺ"}), true, {3}},
-        {row({u"ｻ", u"ｼ", u"ｽ", u"ｾ", u"ｿ"}), true, {}},
-        {row({u"ﾊ", u"ﾋ", u"ﾌ", u"ﾍ", u"ﾎ"}), true, {4, 5}},
-        {row({u"ﾜ"}), true, {8}},
-        {u"((フリガナ='ﾜ*'))"_s, true, {8}},
-        {u"(フリガナ='ｶﾞ*')"_s, true, {3}},
-        {u"(フリガナ='ﾊﾟ*')"_s, true, {5}},
-        {u"(フリガナ='ﾊﾞ*')"_s, true, {}},
-        // A full-width reading is in no half-width row.
-        {u"(フリガナ='ア*')"_s, true, {10}},
-    });
+                 {rowA, true, {1, 2, 6, 7, 9}},
+                 // Voiced letters are a plain letter followed by the voicing mark.
+                 {row({u"ｶ", u"ｷ", u"ｸ", u"ｹ", u"ｺ"}), true, {3}},
+                 {row({u"ｻ", u"ｼ", u"ｽ", u"ｾ", u"ｿ"}), true, {}},
+                 {row({u"ﾊ", u"ﾋ", u"ﾌ", u"ﾍ", u"ﾎ"}), true, {4, 5}},
+                 {row({u"ﾜ"}), true, {8}},
+                 {u"((フリガナ='ﾜ*'))"_s, true, {8}},
+                 {u"(フリガナ='ｶﾞ*')"_s, true, {3}},
+                 {u"(フリガナ='ﾊﾟ*')"_s, true, {5}},
+                 {u"(フリガナ='ﾊﾞ*')"_s, true, {}},
+                 // A full-width reading is in no half-width row.
+                 {u"(フリガナ='ア*')"_s, true, {10}},
+             });
 }
 
 TEST(FilterPurposes, CategoryTabs) {
     const Records r = purposes();
     check(r, {
-        {u"(目的区分='お祝い')"_s, true, {1, 6}},
-        {u"(目的区分='お返し')"_s, true, {3, 4}},
-        {u"(目的区分='その他')"_s, true, {5}},
-        {u"(目的区分='お見舞い')"_s, true, {}},
-        {u"(区分番号=2)"_s, false, {3, 4}},
-        {u"(区分番号>=0)"_s, false, {1, 2, 3, 4, 6}},
-        {u"(区分番号<>2)"_s, false, {1, 2, 5, 6}},
-        {u"(目的区分='お祝い') or (目的区分='その他')"_s, false, {1, 5, 6}},
-    });
+                 {u"(目的区分='お祝い')"_s, true, {1, 6}},
+                 {u"(目的区分='お返し')"_s, true, {3, 4}},
+                 {u"(目的区分='その他')"_s, true, {5}},
+                 {u"(目的区分='お見舞い')"_s, true, {}},
+                 {u"(区分番号=2)"_s, false, {3, 4}},
+                 {u"(区分番号>=0)"_s, false, {1, 2, 3, 4, 6}},
+                 {u"(区分番号<>2)"_s, false, {1, 2, 5, 6}},
+                 {u"(目的区分='お祝い') or (目的区分='その他')"_s, false, {1, 5, 6}},
+             });
     const TableDef& kazoku = defOf("Kazoku.DBF");
     Records family{&kazoku,
                    {record(kazoku, {{u"家族コード"_s, n(1)}, {u"家族名"_s, t(u"太郎")}}),
@@ -390,9 +413,28 @@ TEST(FilterBasics, NumberFieldBytesReadLikeTheFieldCodec) {
     }
     const Filter some = Filter::parse(u"(金額<0) or (金額>=0)"_s, def);
     const std::vector<QByteArray> raws = {
-        "17", "  17.0000", "-3.5", "+2", ".5", "5.", "0.1", "-0", "00000000000000000123.5",
-        "1234567890123456.75", "1e3", "inf", "nan", "12 3", "", "   ", "-", "+-5", "-+5", "1.2.3",
-        QByteArray("12\0\0", 4), QByteArray("\0\0001", 3),
+        "17",
+        "  17.0000",
+        "-3.5",
+        "+2",
+        ".5",
+        "5.",
+        "0.1",
+        "-0",
+        "00000000000000000123.5",
+        "1234567890123456.75",
+        "1e3",
+        "inf",
+        "nan",
+        "12 3",
+        "",
+        "   ",
+        "-",
+        "+-5",
+        "-+5",
+        "1.2.3",
+        QByteArray("12\0\0", 4),
+        QByteArray("\0\0001", 3),
     };
     for (const QByteArray& raw : raws) {
         QByteArray field = raw.rightJustified(amount.width, ' ', true);
@@ -450,9 +492,9 @@ TEST(FilterErrors, MalformedTextsNameTheText) {
         {&in, u"氏名"_s},
         {&in, u"(氏名=)"_s},  // missing value
         {&in, u"氏名="_s},
-        {&in, u"=5"_s},  // missing field name
-        {&in, u"(名前='山田')"_s},  // unknown field
-        {&in, u"(フリガナ='ｱ*')"_s},  // a field of another table
+        {&in, u"=5"_s},                      // missing field name
+        {&in, u"(名前='山田')"_s},           // unknown field
+        {&in, u"(フリガナ='ｱ*')"_s},         // a field of another table
         {&in, u"(収入日>='2024/02/30')"_s},  // not a date
         {&in, u"(収入日>='2024/13/01')"_s},
         {&in, u"(収入日>='2024/03')"_s},
@@ -463,9 +505,9 @@ TEST(FilterErrors, MalformedTextsNameTheText) {
         {&in, u"(収入日>=20240101)"_s},  // wrong kind
         {&in, u"(金額='10000')"_s},
         {&in, u"(氏名=123)"_s},
-        {&in, u"(氏名=山田)"_s},  // unquoted text
-        {&in, u"(物品='x')"_s},  // memo
-        {&in, u"(写真='x')"_s},  // picture
+        {&in, u"(氏名=山田)"_s},      // unquoted text
+        {&in, u"(物品='x')"_s},       // memo
+        {&in, u"(写真='x')"_s},       // picture
         {&in, u"(氏名='山田') x"_s},  // trailing garbage
         {&in, u"収入番号=99999999x"_s},
         {&in, u"収入番号=99999999 収入番号=1"_s},
@@ -484,7 +526,7 @@ TEST(FilterErrors, MalformedTextsNameTheText) {
         {&in, u"(金額==5)"_s},
         {&in, u"(金額="_s + QString(400, u'9') + u")"_s},
         {&in, u"(氏名<'山田*')"_s},  // prefix only with = and <>
-        {&in, u"(氏名='𠮷田')"_s},  // not in CP932
+        {&in, u"(氏名='𠮷田')"_s},   // not in CP932
         {&ai, u"(世帯代表>'T')"_s},
         {&ai, u"(世帯代表='X')"_s},
         {&ai, u"(世帯代表=1)"_s},
@@ -498,7 +540,8 @@ TEST(FilterErrors, MalformedTextsNameTheText) {
             Filter::parse(c.text, *c.def);
             ADD_FAILURE() << "accepted";
         } catch (const EngineError& e) {
-            EXPECT_TRUE(e.message().startsWith(u"フィルタ '"_s + c.text + u"' を解釈できません: "_s))
+            EXPECT_TRUE(
+                e.message().startsWith(u"フィルタ '"_s + c.text + u"' を解釈できません: "_s))
                 << e.message().toStdString();
         }
     }

@@ -271,7 +271,7 @@ TEST_F(Fixture, LargeMemoAndPictureSpanManyBlocks) {
     QString memo;
     while (memo.size() < 50'000) memo += u"香典返しの品、"_s;  // ~100 KB in CP932
     QByteArray picture(1'000'000, '\0');
-    for (int i = 0; i < picture.size(); ++i) picture[i] = static_cast<char>((i * 7919) >> 3);
+    for (int i = 0; i < picture.size(); ++i) picture[i] = static_cast<char>((static_cast<unsigned>(i) * 7919u) >> 3);
     {
         auto c = openCursor(u"Outdata.DBF"_s);
         c->append();

@@ -25,12 +25,22 @@ QByteArray filledRecord(const TableDef& def) {
             case FieldType::Text:
                 r += encodeField(f, QStringLiteral("山田ｶﾞyamaＹＡｍａ O'Hara"));
                 break;
-            case FieldType::Number: r += encodeField(f, 101.5); break;
-            case FieldType::SmallInt: r += encodeField(f, 2.0); break;
-            case FieldType::Date: r += encodeField(f, QDate(2024, 3, 15)); break;
-            case FieldType::Logical: r += encodeField(f, true); break;
+            case FieldType::Number:
+                r += encodeField(f, 101.5);
+                break;
+            case FieldType::SmallInt:
+                r += encodeField(f, 2.0);
+                break;
+            case FieldType::Date:
+                r += encodeField(f, QDate(2024, 3, 15));
+                break;
+            case FieldType::Logical:
+                r += encodeField(f, true);
+                break;
             case FieldType::Memo:
-            case FieldType::Picture: r += encodeMemoBlock(1, f.width); break;
+            case FieldType::Picture:
+                r += encodeMemoBlock(1, f.width);
+                break;
         }
     }
     return r;
