@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QWidget>
 
+#include "platform/recorder.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,5 +28,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new NoWindowLeftOpen);
+    // A window driven into something the test did not script fails the test loudly.
+    mz::platform::setFailureHook([](const QString& m) { ADD_FAILURE() << m.toStdString(); });
     return RUN_ALL_TESTS();
 }
