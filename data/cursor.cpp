@@ -298,8 +298,21 @@ void Cursor::edit() {
     Q_EMIT stateChanged();
 }
 
+int Cursor::addBeforePost(std::function<void()> hook) {
+    beforePost_.emplace_back(nextHookId_, std::move(hook));
+    return nextHookId_++;
+}
+
+void Cursor::removeBeforePost(int id) {
+    std::erase_if(beforePost_, [id](const auto& h) { return h.first == id; });
+}
+
 void Cursor::post() {
     requireOpen();
+    if (state_ == State::Insert || state_ == State::Edit) {
+        const auto hooks = beforePost_;  // a hook may remove itself
+        for (const auto& h : hooks) h.second();
+    }
     if (state_ == State::Insert) {
         // Rows that were up to date before the append take the new record in place, so that a
         // post costs the same on a large table as on a small one.

@@ -8,6 +8,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -83,6 +84,11 @@ public:
     void setValue(int field, const Value& v);
     void setValue(const QString& field, const Value& v) { setValue(fieldIndex(field), v); }
 
+    // Bound controls that hold typed text of their own (an amount being edited) hand it to the
+    // record just before a post; a hook that throws stops the post with nothing written.
+    int addBeforePost(std::function<void()> hook);
+    void removeBeforePost(int id);
+
     // Convenience readers: empty values give an empty string, 0, an invalid date, false.
     QString text(const QString& field) const;
     double number(const QString& field) const;
@@ -124,6 +130,8 @@ private:
     FieldChanges changes_;
     quint32 beforeInsert_ = 0;
     bool posting_ = false;
+    std::vector<std::pair<int, std::function<void()>>> beforePost_;
+    int nextHookId_ = 1;
 };
 
 }  // namespace mz::data
