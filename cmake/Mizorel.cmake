@@ -1,7 +1,7 @@
 # Shared build settings and helpers for the Mizorel libraries and tests.
 
 set(MIZOREL_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
-    -Wcast-align -Woverloaded-virtual -Wnull-dereference -Wimplicit-fallthrough)
+    -Wcast-align -Woverloaded-virtual -Wimplicit-fallthrough)
 if(MIZOREL_WERROR)
   list(APPEND MIZOREL_WARNINGS -Werror)
 endif()

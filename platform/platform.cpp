@@ -104,6 +104,13 @@ QString openFileName(QWidget* parent, const QString& filter, const QString& star
     return QFileDialog::getOpenFileName(ownerOr(parent), title, startDir, qtFileFilter(filter));
 }
 
+QString saveFileName(QWidget* parent, const QString& filter, const QString& startPath,
+                     const QString& title) {
+    if (Recorder* rec = recorder("save-file picker", filter))
+        return rec->answerPicker({DialogKind::SaveFile, title, filter, startPath, {}});
+    return QFileDialog::getSaveFileName(ownerOr(parent), title, startPath, qtFileFilter(filter));
+}
+
 QString chooseFolder(QWidget* parent, const QString& startDir, const QString& title) {
     if (Recorder* rec = recorder("folder picker", startDir))
         return rec->answerPicker({DialogKind::Folder, title, {}, startDir, {}});

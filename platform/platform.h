@@ -43,6 +43,12 @@ bool askYesNo(QWidget* parent, const QString& caption, const QString& text);
 QString openFileName(QWidget* parent, const QString& filter, const QString& startDir,
                      const QString& title = QString());
 
+// The save-file picker, with the same filter form as openFileName; `startPath` is the folder
+// and file name offered first. Returns the chosen path, or an empty string when the user
+// cancelled.
+QString saveFileName(QWidget* parent, const QString& filter, const QString& startPath,
+                     const QString& title = QString());
+
 // The folder picker. Returns the chosen folder, or an empty string when the user cancelled.
 QString chooseFolder(QWidget* parent, const QString& startDir, const QString& title = QString());
 

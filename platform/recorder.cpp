@@ -28,6 +28,8 @@ QString kindName(DialogKind kind) {
             return u"open-file picker"_s;
         case DialogKind::Folder:
             return u"folder picker"_s;
+        case DialogKind::SaveFile:
+            return u"save-file picker"_s;
     }
     return u"dialog"_s;
 }
@@ -97,6 +99,11 @@ Recorder& Recorder::answerOpenFile(const QString& path) {
 
 Recorder& Recorder::answerFolder(const QString& path) {
     d_->script.push_back({DialogKind::Folder, false, path});
+    return *this;
+}
+
+Recorder& Recorder::answerSaveFile(const QString& path) {
+    d_->script.push_back({DialogKind::SaveFile, false, path});
     return *this;
 }
 

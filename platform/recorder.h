@@ -23,7 +23,7 @@
 
 namespace mz::platform {
 
-enum class DialogKind { Notice, Error, OkCancel, YesNo, OpenFile, Folder };
+enum class DialogKind { Notice, Error, OkCancel, YesNo, OpenFile, Folder, SaveFile };
 
 struct RecordedDialog {
     DialogKind kind;
@@ -66,6 +66,7 @@ public:
     Recorder& answerYesNo(bool yes);
     Recorder& answerOpenFile(const QString& path);  // empty: the user cancels
     Recorder& answerFolder(const QString& path);    // empty: the user cancels
+    Recorder& answerSaveFile(const QString& path);  // empty: the user cancels
     qsizetype pendingAnswers() const;
 
     // What was shown, in order.

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "expectfailures.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -73,6 +75,7 @@ TEST(ReportCurrentException, ShowsEachKindOfErrorInTheErrorBox) {
 }
 
 TEST(ReportCurrentException, TestFailuresAreNotSwallowed) {
+    mz::test::ExpectTestFailures expected;
     pf::Recorder rec;
     EXPECT_THROW(showThrown(pf::TestFailure(u"unscripted question"_s)), pf::TestFailure);
     EXPECT_THROW(pf::runCreationHandler([] { pf::askYesNo(nullptr, u"c"_s, u"q"_s); }),
