@@ -1,0 +1,91 @@
+#include "masters/TKAZOregiForm.h"
+
+#include "data/cursor.h"
+#include "masters/family.h"
+#include "masters/masterlook.h"
+#include "platform/errorreport.h"
+#include "platform/modal.h"
+#include "platform/platform.h"
+#include "ui_TKAZOregiForm.h"
+#include "widgets/datasource.h"
+
+using namespace Qt::StringLiterals;
+using mz::platform::guarded;
+using namespace mz::masters;
+
+TKAZOregiForm::TKAZOregiForm(QWidget* parent) : QDialog(parent), ui(new Ui::TKAZOregiForm) {
+    ui->setupUi(this);
+    styleWindow(this, 322, 336, ui->Label1);
+    for (QLabel* l : {ui->Label2, ui->Label3}) styleFieldLabel(l);
+    styleCaptionBar(ui->Panel1);
+    styleButtons(ui->ColorButton1, ui->ColorButton2);
+    for (TDBEdit* e : {ui->DBEdit1, ui->DBEdit2}) styleBox(e);
+    ui->DBEdit1->setEnabled(false);
+    ui->DBEdit1->setReadOnly(true);
+    ui->DBEdit1->setFocusPolicy(Qt::NoFocus);
+    ui->DBEdit2->setImeMode(mz::widgets::ImeMode::Hiragana);
+    ui->DBEdit2->setToolTip(QString::fromUtf16(kFamilyNameTip));
+
+    Table1 = new mz::data::Cursor(this);
+    Table1->setObjectName(u"Table1"_s);
+    DataSource1 = new TDataSource(this);
+    DataSource1->setObjectName(u"DataSource1"_s);
+    Table2 = new mz::data::Cursor(this);
+    Table2->setObjectName(u"Table2"_s);
+    DataSource2 = new TDataSource(this);
+    DataSource2->setObjectName(u"DataSource2"_s);
+    Table1->open(QString::fromUtf16(kFamilyTable));
+    Table2->open(QString::fromUtf16(kFamilyTable));
+    DataSource1->setDataSet(Table1);
+    DataSource2->setDataSet(Table2);
+    ui->DBEdit1->setDataSource(DataSource1);
+    ui->DBEdit1->setDataField(QString::fromUtf16(kFamilyCodeField));
+    ui->DBEdit2->setDataSource(DataSource1);
+    ui->DBEdit2->setDataField(QString::fromUtf16(kFamilyNameField));  // limits it to 10 bytes
+    ui->DBGrid1->setDataSource(DataSource2);
+    setupFamilyGrid(ui->DBGrid1);
+
+    connect(ui->ColorButton1, &QPushButton::clicked, this, guarded(this, &TKAZOregiForm::ColorButton1Click));
+    connect(ui->ColorButton2, &QPushButton::clicked, this, guarded(this, &TKAZOregiForm::ColorButton2Click));
+
+    ui->DBEdit2->setFocus();
+    mz::platform::runCreationHandler([this] { FormCreate(); });
+}
+
+// Closing drops the record that was started and not stored (the cursor discards it).
+TKAZOregiForm::~TKAZOregiForm() = default;
+
+void TKAZOregiForm::takeCodeFromLastRecord() {
+    NextFamilyCode = 1;
+    if (Table2->recordCount() > 0) {
+        Table2->last();  // the grid shows the end of the list
+        NextFamilyCode = Table2->number(QString::fromUtf16(kFamilyCodeField)) + 1;
+    }
+}
+
+void TKAZOregiForm::startNewRecord() {
+    Table1->append();
+    // The box is bound to 家族コード: the code it shows is stored with the record.
+    ui->DBEdit1->setText(codeText(NextFamilyCode));
+}
+
+void TKAZOregiForm::FormCreate() {
+    takeCodeFromLastRecord();
+    startNewRecord();
+}
+
+void TKAZOregiForm::ColorButton1Click() {
+    if (ui->DBEdit2->text().isEmpty()) {
+        mz::platform::notice(this, mz::platform::padded(u"家族の名前が設定されていません。"_s));
+        ui->DBEdit2->setFocus();
+        return;
+    }
+    Table1->post();
+    mz::platform::notice(this, mz::platform::padded(u"家族の名前が登録されました。"_s));
+    // The code follows the last record of the table, read again after every registration.
+    takeCodeFromLastRecord();
+    startNewRecord();
+    ui->DBEdit2->setFocus();
+}
+
+void TKAZOregiForm::ColorButton2Click() { close(); }

@@ -1,0 +1,85 @@
+#include "masters/TMOKUeditForm.h"
+
+#include "data/cursor.h"
+#include "masters/masterlook.h"
+#include "masters/purposes.h"
+#include "platform/errorreport.h"
+#include "platform/modal.h"
+#include "platform/platform.h"
+#include "ui_TMOKUeditForm.h"
+#include "widgets/datasource.h"
+
+using namespace Qt::StringLiterals;
+using mz::platform::guarded;
+using namespace mz::masters;
+
+TMOKUeditForm::TMOKUeditForm(QWidget* parent) : QDialog(parent), ui(new Ui::TMOKUeditForm) {
+    ui->setupUi(this);
+    styleWindow(this, 317, 373, ui->Label1);
+    for (QLabel* l : {ui->Label2, ui->Label3, ui->Label4}) styleFieldLabel(l);
+    styleHint(ui->Label5);
+    setupPurposeBoxes(ui->Memo1, ui->Edit2, ui->ComboBox1);
+    styleButtons(ui->ColorButton1, ui->ColorButton2);
+    setupCategoryTabs(ui->TabControl1);
+
+    Table1 = new mz::data::Cursor(this);
+    Table1->setObjectName(u"Table1"_s);
+    DataSource1 = new TDataSource(this);
+    DataSource1->setObjectName(u"DataSource1"_s);
+    Table1->open(QString::fromUtf16(kPurposeTable));
+    DataSource1->setDataSet(Table1);
+    ui->DBGrid1->setDataSource(DataSource1);
+    setupPurposeGrid(ui->DBGrid1, false);
+    picker_ = std::make_unique<PurposePicker>(Table1, ui->TabControl1,
+                                              PurposeBoxes{ui->Memo1, ui->Edit2, ui->ComboBox1}, this);
+
+    connect(ui->TabControl1, &TTabControl::change, this, guarded(this, &TMOKUeditForm::TabControl1Change));
+    connect(ui->DBGrid1, &TDBGrid::cellClick, this, [this](int) { guarded(this, &TMOKUeditForm::DBGrid1CellClick)(); });
+    connect(ui->DBGrid1, &TDBGrid::focusEntered, this, guarded(this, &TMOKUeditForm::DBGrid1Enter));
+    connect(picker_->watch(), &RecordMoveWatch::moved, this, guarded(this, &TMOKUeditForm::Table1AfterScroll));
+    connect(ui->ColorButton1, &QPushButton::clicked, this, guarded(this, &TMOKUeditForm::ColorButton1Click));
+    connect(ui->ColorButton2, &QPushButton::clicked, this, guarded(this, &TMOKUeditForm::ColorButton2Click));
+
+    mz::platform::runCreationHandler([this] { FormCreate(); });
+}
+
+TMOKUeditForm::~TMOKUeditForm() = default;
+
+void TMOKUeditForm::FormCreate() { picker_->formCreate(); }
+void TMOKUeditForm::TabControl1Change() { picker_->tabChange(); }
+void TMOKUeditForm::DBGrid1CellClick() { picker_->cellClick(); }
+void TMOKUeditForm::DBGrid1Enter() { picker_->gridEnter(); }
+void TMOKUeditForm::Table1AfterScroll() { picker_->afterScroll(); }
+void TMOKUeditForm::ColorButton2Click() { close(); }
+
+void TMOKUeditForm::ColorButton1Click() {
+    const QString name = ui->Edit2->text();
+    const QString category = ui->ComboBox1->text();
+    if (name.isEmpty() || category.isEmpty()) {
+        mz::platform::notice(this, mz::platform::padded(u"目的の名称又は区分が設定されていません。"_s));
+        ui->Edit2->setFocus();
+        return;
+    }
+    // An empty list has no record to correct; nothing is written, so no record without a code
+    // can come into the table.
+    if (Table1->recno() == 0) {
+        mz::platform::notice(this, mz::platform::padded(u"修正する目的がありません。"_s));
+        ui->Edit2->setFocus();
+        return;
+    }
+    {
+        // The corrected record may leave the category shown; the boxes keep their texts.
+        RecordMoveWatch::Hold hold(*picker_->watch());
+        Table1->edit();
+        try {
+            Table1->setValue(QString::fromUtf16(kNameField), name);
+            writeCategory(*Table1, category);
+            Table1->post();
+        } catch (...) {
+            Table1->cancel();
+            throw;
+        }
+    }
+    mz::platform::notice(this, mz::platform::padded(u"目的が修正されました。"_s));
+    ui->Edit2->setFocus();
+}
