@@ -2,9 +2,20 @@
 
 #include "app/TMizorel_verForm.h"
 #include "app/helpviewer.h"
+#include "backup/TBackupForm.h"
+#include "counterparts/TNAMEsentakuForm.h"
+#include "ledger/TINsrSrForm.h"
+#include "ledger/TOUTsrSrForm.h"
+#include "masters/TKAZOeditForm.h"
+#include "masters/TKAZOregiForm.h"
+#include "masters/TMOKUdelForm.h"
+#include "masters/TMOKUeditForm.h"
+#include "masters/TMOKUregiForm.h"
+#include "platform/errorreport.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "platform/sharedstate.h"
+#include "printouts/printoutforms.h"
 #include "ui_TMizorelMenuForm.h"
 #include "widgets/fonts.h"
 
@@ -35,6 +46,8 @@ void styleButton(TColorButton* b, const QColor& face, int fontPixels) {
 
 }  // namespace
 
+using mz::platform::guarded;
+
 TMizorelMenuForm::TMizorelMenuForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TMizorelMenuForm) {
     mizorelInitResources();
     ui->setupUi(this);
@@ -52,27 +65,27 @@ TMizorelMenuForm::TMizorelMenuForm(QWidget* parent) : QMainWindow(parent), ui(ne
     styleButton(ui->ColorButton2, QColor(255, 151, 255), 27);
     styleButton(ui->ColorButton3, QColor(0, 255, 255), 24);
 
-    connect(ui->S2, &QAction::triggered, this, &TMizorelMenuForm::S2Click);
-    connect(ui->N11, &QAction::triggered, this, &TMizorelMenuForm::N11Click);
-    connect(ui->N2, &QAction::triggered, this, &TMizorelMenuForm::N2Click);
-    connect(ui->N3, &QAction::triggered, this, &TMizorelMenuForm::N3Click);
-    connect(ui->N4, &QAction::triggered, this, &TMizorelMenuForm::N4Click);
-    connect(ui->N5, &QAction::triggered, this, &TMizorelMenuForm::N5Click);
-    connect(ui->N9, &QAction::triggered, this, &TMizorelMenuForm::N9Click);
-    connect(ui->R4, &QAction::triggered, this, &TMizorelMenuForm::R4Click);
-    connect(ui->E4, &QAction::triggered, this, &TMizorelMenuForm::E4Click);
-    connect(ui->D3, &QAction::triggered, this, &TMizorelMenuForm::D3Click);
-    connect(ui->P2, &QAction::triggered, this, &TMizorelMenuForm::P2Click);
-    connect(ui->R3, &QAction::triggered, this, &TMizorelMenuForm::R3Click);
-    connect(ui->E3, &QAction::triggered, this, &TMizorelMenuForm::E3Click);
-    connect(ui->P1, &QAction::triggered, this, &TMizorelMenuForm::P1Click);
-    connect(ui->B1, &QAction::triggered, this, &TMizorelMenuForm::B1Click);
-    connect(ui->M1, &QAction::triggered, this, &TMizorelMenuForm::M1Click);
-    connect(ui->V1, &QAction::triggered, this, &TMizorelMenuForm::V1Click);
-    connect(ui->Q1, &QAction::triggered, this, &TMizorelMenuForm::Q1Click);
-    connect(ui->ColorButton1, &QPushButton::clicked, this, &TMizorelMenuForm::ColorButton1Click);
-    connect(ui->ColorButton2, &QPushButton::clicked, this, &TMizorelMenuForm::ColorButton2Click);
-    connect(ui->ColorButton3, &QPushButton::clicked, this, &TMizorelMenuForm::ColorButton3Click);
+    connect(ui->S2, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::S2Click));
+    connect(ui->N11, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N11Click));
+    connect(ui->N2, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N2Click));
+    connect(ui->N3, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N3Click));
+    connect(ui->N4, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N4Click));
+    connect(ui->N5, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N5Click));
+    connect(ui->N9, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N9Click));
+    connect(ui->R4, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::R4Click));
+    connect(ui->E4, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::E4Click));
+    connect(ui->D3, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::D3Click));
+    connect(ui->P2, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::P2Click));
+    connect(ui->R3, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::R3Click));
+    connect(ui->E3, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::E3Click));
+    connect(ui->P1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::P1Click));
+    connect(ui->B1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::B1Click));
+    connect(ui->M1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::M1Click));
+    connect(ui->V1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::V1Click));
+    connect(ui->Q1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::Q1Click));
+    connect(ui->ColorButton1, &QPushButton::clicked, this, guarded(this, &TMizorelMenuForm::ColorButton1Click));
+    connect(ui->ColorButton2, &QPushButton::clicked, this, guarded(this, &TMizorelMenuForm::ColorButton2Click));
+    connect(ui->ColorButton3, &QPushButton::clicked, this, guarded(this, &TMizorelMenuForm::ColorButton3Click));
 
     // Centred on the screen when first shown.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -127,23 +140,42 @@ void TMizorelMenuForm::FormCreate() { mz::state().DataDir = mz::platform::curren
 
 // The ledger, address book, purpose, family and backup windows are opened from here as each
 // of them is built; until then their commands do nothing.
-void TMizorelMenuForm::S2Click() {}
+void TMizorelMenuForm::S2Click() { mz::platform::openModal(this, mz::state().INsrSrForm); }
 void TMizorelMenuForm::ColorButton1Click() { S2Click(); }
-void TMizorelMenuForm::N11Click() {}
+void TMizorelMenuForm::N11Click() { mz::platform::openModal(this, mz::state().OUTsrSrForm); }
 void TMizorelMenuForm::ColorButton2Click() { N11Click(); }
 void TMizorelMenuForm::N2Click() {}
-void TMizorelMenuForm::N3Click() {}
-void TMizorelMenuForm::N4Click() {}
-void TMizorelMenuForm::N5Click() {}
-void TMizorelMenuForm::N9Click() {}
-void TMizorelMenuForm::R4Click() {}
-void TMizorelMenuForm::E4Click() {}
-void TMizorelMenuForm::D3Click() {}
-void TMizorelMenuForm::P2Click() {}
-void TMizorelMenuForm::R3Click() {}
-void TMizorelMenuForm::E3Click() {}
-void TMizorelMenuForm::P1Click() {}
-void TMizorelMenuForm::B1Click() {}
+// 相手先設定 › 修正 / 削除 / 検索: the selection window, whose pick opens the window of the mode.
+void TMizorelMenuForm::N3Click() {
+    mz::state().NameSelectMode = 120;
+    mz::platform::openModal(this, mz::state().NAMEsentakuForm);
+    mz::state().NameSelectMode = 0;
+}
+void TMizorelMenuForm::N4Click() {
+    mz::state().NameSelectMode = 130;
+    mz::platform::openModal(this, mz::state().NAMEsentakuForm);
+    mz::state().NameSelectMode = 0;
+}
+void TMizorelMenuForm::N5Click() {
+    mz::state().NameSelectMode = 140;
+    mz::platform::openModal(this, mz::state().NAMEsentakuForm);
+    mz::state().NameSelectMode = 0;
+}
+void TMizorelMenuForm::N9Click() {
+    if (auto* form = mz::state().RepAite2Form.data()) form->QuickRep1->Preview(this);
+}
+void TMizorelMenuForm::R4Click() { mz::platform::openModal(this, mz::state().MOKUregiForm); }
+void TMizorelMenuForm::E4Click() { mz::platform::openModal(this, mz::state().MOKUeditForm); }
+void TMizorelMenuForm::D3Click() { mz::platform::openModal(this, mz::state().MOKUdelForm); }
+void TMizorelMenuForm::P2Click() {
+    if (auto* form = mz::state().RepMoku1Form.data()) form->QuickRep1->Preview(this);
+}
+void TMizorelMenuForm::R3Click() { mz::platform::openModal(this, mz::state().KAZOregiForm); }
+void TMizorelMenuForm::E3Click() { mz::platform::openModal(this, mz::state().KAZOeditForm); }
+void TMizorelMenuForm::P1Click() {
+    if (auto* form = mz::state().RepKazo1Form.data()) form->QuickRep1->Preview(this);
+}
+void TMizorelMenuForm::B1Click() { mz::platform::openModal(this, mz::state().BackupForm); }
 
 void TMizorelMenuForm::M1Click() { mz::app::openHelp(this); }
 

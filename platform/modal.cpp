@@ -112,7 +112,7 @@ int runModal(QWidget* window, std::type_index type) {
         (*action)(*window);
         // The action may have left the window open: close it as its close box would.
         if (guard && !watcher.closed()) guard->close();
-    } else if (Recorder::active()) {
+    } else if (Recorder::active() || neverBlock()) {
         testFailure(u"window %1 was opened in a test without a ModalDriver"_s.arg(className));
     } else {
         window->show();

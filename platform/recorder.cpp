@@ -57,6 +57,16 @@ void testFailure(const QString& message) {
     throw TestFailure(message);
 }
 
+namespace {
+bool& neverBlockFlag() {
+    static bool on = false;
+    return on;
+}
+}  // namespace
+
+void setNeverBlock(bool on) { neverBlockFlag() = on; }
+bool neverBlock() { return neverBlockFlag(); }
+
 FailureHook setFailureHook(FailureHook hook) {
     return std::exchange(g_failureHook, std::move(hook));
 }

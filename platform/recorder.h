@@ -48,6 +48,11 @@ public:
 // A function called with the text of every test failure before it is thrown; the GUI test main
 // may set one that reports it to GoogleTest. Also called for answers left over when a Recorder
 // goes away. Returns the previous hook.
+// In the test programs nothing may wait for a user: with this on, a message box shown without a
+// Recorder, or a window opened without a ModalDriver, fails the test instead of showing.
+void setNeverBlock(bool on);
+bool neverBlock();
+
 using FailureHook = std::function<void(const QString&)>;
 FailureHook setFailureHook(FailureHook hook);
 

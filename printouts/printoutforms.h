@@ -5,6 +5,8 @@
 // or a print.
 
 #include "data/cursor.h"
+#include "report/quickrep.h"
+#include "report/report.h"
 
 #include <QWidget>
 
@@ -13,9 +15,15 @@ namespace mz::printouts {
 class PrintoutForm : public QWidget {
     Q_OBJECT
 public:
-    // Opens the form's table; throws EngineError when it cannot be opened.
-    PrintoutForm(const char* caption, const char* tableFile, const char* cursorName, QWidget* parent);
+    // Opens the form's table and gives the report its layout (named by the caption); throws
+    // EngineError when the table cannot be opened.
+    PrintoutForm(const char* caption, const char* tableFile, const char* cursorName,
+                 mz::report::Report layout, QWidget* parent);
     mz::data::Cursor* cursor() const { return cursor_; }
+
+    // The report over the form's cursor; callers set the cursor's filter, then ask it for a
+    // preview or a print.
+    TQuickRep* QuickRep1;
 
 protected:
     mz::data::Cursor* cursor_;

@@ -134,6 +134,7 @@ TEST(Recorder, BoxInADrivenTestWithoutARecorderFailsInsteadOfShowing) {
 // The only real box in the tests: shown in the event loop of QMessageBox::exec and answered by
 // a timer from inside it. A far-off fail-safe closes it if the timer never finds it.
 TEST(RealDialogs, YesNoQuestionHasQuestionIconAndJapaneseButtons) {
+    mz::test::AllowRealWindows real;
     QTranslator translator;
     const bool japanese =
         translator.load(u"qtbase_ja"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath));

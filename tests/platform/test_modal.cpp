@@ -326,6 +326,7 @@ TEST_F(ModalHelper, ErrorInTheCreationHandlerIsShownAndTheWindowOpensAllTheSame)
 // again keeps running until it is closed. Timers act on the window from inside the loop; a
 // far-off fail-safe ends it if something is wrong, so the test never waits for a user.
 TEST_F(ModalHelper, RealEventLoopRunsUntilCloseNotUntilHide) {
+    mz::test::AllowRealWindows real;
     QStringList steps;
     QPointer<QWidget> current;
     QTimer failsafe;

@@ -17,4 +17,17 @@ private:
     mz::platform::FailureHook previous_;
 };
 
+// For the few tests that run a real event loop or a real message box (answered by a timer): while
+// one of these exists, windows and boxes may show for real.
+class AllowRealWindows {
+public:
+    AllowRealWindows() : previous_(mz::platform::neverBlock()) { mz::platform::setNeverBlock(false); }
+    ~AllowRealWindows() { mz::platform::setNeverBlock(previous_); }
+    AllowRealWindows(const AllowRealWindows&) = delete;
+    AllowRealWindows& operator=(const AllowRealWindows&) = delete;
+
+private:
+    bool previous_;
+};
+
 }  // namespace mz::test

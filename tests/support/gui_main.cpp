@@ -30,5 +30,6 @@ int main(int argc, char** argv) {
     ::testing::UnitTest::GetInstance()->listeners().Append(new NoWindowLeftOpen);
     // A window driven into something the test did not script fails the test loudly.
     mz::platform::setFailureHook([](const QString& m) { ADD_FAILURE() << m.toStdString(); });
+    mz::platform::setNeverBlock(true);
     return RUN_ALL_TESTS();
 }
