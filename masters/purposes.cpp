@@ -28,8 +28,12 @@ QString purposeCategoryFilter(const QString& categoryText) {
 }
 
 std::optional<int> purposeCategoryNumber(const QString& text) {
+    // Compared as the table will store it: a text field keeps no trailing blanks, so "お祝い "
+    // is stored as お祝い and must get its number, or it would list under お祝い unnumbered.
+    QString stored = text;
+    while (stored.endsWith(u' ')) stored.chop(1);
     for (const PurposeCategory& c : purposeCategories())
-        if (c.text == text) return c.number;
+        if (c.text == stored) return c.number;
     return std::nullopt;
 }
 

@@ -32,7 +32,8 @@ const std::vector<PurposeCategory>& purposeCategories();
 // "(目的区分='お祝い')": the filter text of a category (a quote inside it doubled).
 QString purposeCategoryFilter(const QString& categoryText);
 
-// The 区分番号 of a category text, compared exactly; nothing for a text that is none of the five.
+// The 区分番号 of a category text, compared exactly as it will be stored (trailing blanks
+// dropped); nothing for a text that is none of the five.
 std::optional<int> purposeCategoryNumber(const QString& text);
 
 inline const char16_t kPurposeTable[] = u"Moku.dbf";

@@ -520,6 +520,10 @@ TEST(PurposeCategories, FiltersAndNumbers) {
     EXPECT_EQ(mz::masters::purposeCategoryNumber(u"弔事全般"_s), 4);
     EXPECT_EQ(mz::masters::purposeCategoryNumber(u"お 祝 い"_s), std::nullopt);
     EXPECT_EQ(mz::masters::purposeCategoryNumber(QString()), std::nullopt);
+    // Trailing blanks are not stored, so they do not make another category.
+    EXPECT_EQ(mz::masters::purposeCategoryNumber(u"お返し  "_s), 2);
+    EXPECT_EQ(mz::masters::purposeCategoryNumber(u" お返し"_s), std::nullopt);
+    EXPECT_EQ(mz::masters::purposeCategoryNumber(u"お返し\u3000"_s), std::nullopt);
 }
 
 }  // namespace
