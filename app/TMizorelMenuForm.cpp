@@ -3,6 +3,7 @@
 #include "app/TMizorel_verForm.h"
 #include "app/helpviewer.h"
 #include "backup/TBackupForm.h"
+#include "counterparts/TNAMEkubunForm.h"
 #include "counterparts/TNAMEsentakuForm.h"
 #include "ledger/TINsrSrForm.h"
 #include "ledger/TOUTsrSrForm.h"
@@ -144,7 +145,12 @@ void TMizorelMenuForm::S2Click() { mz::platform::openModal(this, mz::state().INs
 void TMizorelMenuForm::ColorButton1Click() { S2Click(); }
 void TMizorelMenuForm::N11Click() { mz::platform::openModal(this, mz::state().OUTsrSrForm); }
 void TMizorelMenuForm::ColorButton2Click() { N11Click(); }
-void TMizorelMenuForm::N2Click() {}
+// 相手先設定 › 登録: the registration-kind window, which passes the mode on to the selection window.
+void TMizorelMenuForm::N2Click() {
+    mz::state().NameSelectMode = 110;
+    mz::platform::openModal(this, mz::state().NAMEkubunForm);
+    mz::state().NameSelectMode = 0;
+}
 // 相手先設定 › 修正 / 削除 / 検索: the selection window, whose pick opens the window of the mode.
 void TMizorelMenuForm::N3Click() {
     mz::state().NameSelectMode = 120;

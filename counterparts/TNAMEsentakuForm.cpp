@@ -1,5 +1,10 @@
 #include "counterparts/TNAMEsentakuForm.h"
 
+#include "counterparts/TNAMEdelForm.h"
+#include "counterparts/TNAMEeditForm.h"
+#include "counterparts/TNAMEregi2Form.h"
+#include "counterparts/TNAMEsrchForm.h"
+
 #include "data/types.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
@@ -30,19 +35,20 @@ struct ModeInfo {
     qint32 mode;
     const char16_t* heading;
     Pick pick;
-    // The window a pick opens in modes 110 to 140, with this window as owner. Null: that window
-    // is not part of the program yet, and the pick only records the code.
+    // The window a pick opens in modes 110 to 140, with this window as owner; null in the
+    // modes that answer with a name.
     void (*open)(QWidget* owner);
 };
 
-// TODO(counterpart windows): fill in `open` as TNAMEregi2Form, TNAMEeditForm, TNAMEdelForm and
-// TNAMEsrchForm arrive, e.g. [](QWidget* o) { mz::platform::openModal(o, mz::state().NAMEeditForm);
-// }
 constexpr ModeInfo kModes[] = {
-    {110, u"相手先の選択 ( 家族追加 )", Pick::OpenWindow, nullptr},  // TNAMEregi2Form
-    {120, u"相手先の選択 ( 修正 )", Pick::OpenWindow, nullptr},      // TNAMEeditForm
-    {130, u"相手先の選択 ( 削除 )", Pick::OpenWindow, nullptr},      // TNAMEdelForm
-    {140, u"相手先の選択 ( 検索 )", Pick::OpenWindow, nullptr},      // TNAMEsrchForm
+    {110, u"相手先の選択 ( 家族追加 )", Pick::OpenWindow,
+     [](QWidget* o) { mz::platform::openModal(o, mz::state().NAMEregi2Form); }},
+    {120, u"相手先の選択 ( 修正 )", Pick::OpenWindow,
+     [](QWidget* o) { mz::platform::openModal(o, mz::state().NAMEeditForm); }},
+    {130, u"相手先の選択 ( 削除 )", Pick::OpenWindow,
+     [](QWidget* o) { mz::platform::openModal(o, mz::state().NAMEdelForm); }},
+    {140, u"相手先の選択 ( 検索 )", Pick::OpenWindow,
+     [](QWidget* o) { mz::platform::openModal(o, mz::state().NAMEsrchForm); }},
     {150, u"相手先の選択", Pick::EntryName, nullptr},
     {160, u"相手先の選択", Pick::SelectedName, nullptr},
 };

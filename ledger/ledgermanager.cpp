@@ -1,9 +1,19 @@
 #include "ledger/ledgermanager.h"
 
+#include "ledger/TINdelForm.h"
+#include "ledger/TINeditForm.h"
+#include "ledger/TINregiForm.h"
+#include "ledger/TINsrchForm.h"
+#include "ledger/TOUTdelForm.h"
+#include "ledger/TOUTeditForm.h"
+#include "ledger/TOUTregiForm.h"
+#include "ledger/TOUTsrchForm.h"
+
 #include "masters/TKAZOregiForm.h"
 #include "masters/TMOKUregiForm.h"
 #include "masters/TMOKUsentakuForm.h"
 
+#include "counterparts/TNAMEkubunForm.h"
 #include "counterparts/TNAMEsentakuForm.h"
 #include "data/tabledefs.h"
 #include "data/types.h"
@@ -50,10 +60,8 @@ mz::data::Cursor* expenseListTable() {
 
 }  // namespace
 
-// The single-entry windows and the registration windows are not part of the program yet: their
-// commands hide the management window, hand on the entry number and show it again, but open
-// nothing. Each is filled in here as its window arrives, e.g.
-//     [](QWidget* owner) { mz::platform::openModal(owner, mz::state().INsrchForm); }
+// The registration and single-entry windows of each side, opened with the management window as
+// their owner.
 const LedgerSideInfo& incomeSide() {
     static const LedgerSideInfo side{
         LedgerSide::Income,
@@ -79,10 +87,10 @@ const LedgerSideInfo& incomeSide() {
         [](QWidget* o) {
             if (auto* f = mz::state().RepIn1Form.data()) f->QuickRep1->Preview(o);
         },
-        /*openRegistration=*/nullptr,  // TINregiForm: not built yet
-        /*openView=*/nullptr,          // TINsrchForm: not built yet
-        /*openEdit=*/nullptr,          // TINeditForm: not built yet
-        /*openDelete=*/nullptr,        // TINdelForm: not built yet
+        [](QWidget* o) { mz::platform::openModal(o, mz::state().INregiForm); },
+        [](QWidget* o) { mz::platform::openModal(o, mz::state().INsrchForm); },
+        [](QWidget* o) { mz::platform::openModal(o, mz::state().INeditForm); },
+        [](QWidget* o) { mz::platform::openModal(o, mz::state().INdelForm); },
     };
     return side;
 }
@@ -111,10 +119,10 @@ const LedgerSideInfo& expenseSide() {
         [](QWidget* o) {
             if (auto* f = mz::state().RepOut1Form.data()) f->QuickRep1->Preview(o);
         },
-        /*openRegistration=*/nullptr,  // TOUTregiForm: not built yet
-        /*openView=*/nullptr,          // TOUTsrchForm: not built yet
-        /*openEdit=*/nullptr,          // TOUTeditForm: not built yet
-        /*openDelete=*/nullptr,        // TOUTdelForm: not built yet
+        [](QWidget* o) { mz::platform::openModal(o, mz::state().OUTregiForm); },
+        [](QWidget* o) { mz::platform::openModal(o, mz::state().OUTsrchForm); },
+        [](QWidget* o) { mz::platform::openModal(o, mz::state().OUTeditForm); },
+        [](QWidget* o) { mz::platform::openModal(o, mz::state().OUTdelForm); },
     };
     return side;
 }
@@ -421,8 +429,7 @@ void LedgerManagerForm::ColorButton4Click() {
 
 void LedgerManagerForm::ColorButton10Click() {
     mz::state().NameSelectMode = 110;
-    // TODO(counterpart registration): open TNAMEkubunForm here once it exists:
-    //     mz::platform::openModal(this, mz::state().NAMEkubunForm);
+    mz::platform::openModal(this, mz::state().NAMEkubunForm);
     mz::state().NameSelectMode = 0;
 }
 

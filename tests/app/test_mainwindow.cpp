@@ -3,6 +3,7 @@
 #include "app/TMizorelMenuForm.h"
 #include "app/TMizorel_verForm.h"
 #include "app/startup.h"
+#include "counterparts/TNAMEkubunForm.h"
 #include "platform/modal.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
@@ -166,4 +167,15 @@ TEST_F(MainWindowTest, PictureClickMenuAndButtonEndTheProgramWithoutAQuestion) {
         EXPECT_FALSE(w.isVisible()) << "way " << way;
     }
     EXPECT_TRUE(rec.dialogs().isEmpty());
+}
+
+TEST_F(MainWindowTest, AddressBookRegistrationRunsInModeOneHundredTen) {
+    TMizorelMenuForm w;
+    mz::platform::ModalDriver driver;
+    qint32 mode = -1;
+    driver.onOpen<TNAMEkubunForm>([&](TNAMEkubunForm&) { mode = mz::state().NameSelectMode; });
+    w.N2Click();
+    EXPECT_EQ(mode, 110);
+    EXPECT_EQ(mz::state().NameSelectMode, 0) << "reset once the window is gone";
+    EXPECT_EQ(driver.openCount(u"TNAMEkubunForm"_s), 1);
 }

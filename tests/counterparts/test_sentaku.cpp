@@ -1,6 +1,10 @@
 // The counterpart selection window: its look, the kana-row tabs and the readings each lists,
 // and what a pick, an empty tab and 戻る do in every mode.
+#include "counterparts/TNAMEdelForm.h"
+#include "counterparts/TNAMEeditForm.h"
+#include "counterparts/TNAMEregi2Form.h"
 #include "counterparts/TNAMEsentakuForm.h"
+#include "counterparts/TNAMEsrchForm.h"
 #include "data/cursor.h"
 #include "platform/modal.h"
 #include "platform/recorder.h"
@@ -253,8 +257,14 @@ TEST_F(SelectionTest, ReturnAndEmptyTabsLeaveTheAnswersAlone) {
 TEST_F(SelectionTest, PickInModes110To140RecordsTheCodeAndStaysOpen) {
     addPerson(100, u"青木"_s, u"ｱｵｷ"_s);
     addPerson(101, u"青木花子"_s, u"ｱｵｷﾊﾅｺ"_s);
-    addPerson(4200, u"和田"_s, u"ﾜﾀﾞ"_s);
+    addPerson(4201, u"和田"_s, u"ﾜﾀﾞ"_s);
     mz::platform::Recorder rec;
+    // Each pick opens the window of its mode, which the user leaves at once.
+    mz::platform::ModalDriver driver;
+    driver.onOpen<TNAMEregi2Form>([](TNAMEregi2Form&) {});
+    driver.onOpen<TNAMEeditForm>([](TNAMEeditForm&) {});
+    driver.onOpen<TNAMEdelForm>([](TNAMEdelForm&) {});
+    driver.onOpen<TNAMEsrchForm>([](TNAMEsrchForm&) {});
     for (const qint32 mode : {110, 120, 130, 140}) {
         mz::state().NameSelectMode = mode;
         mz::state().SelectedName = u"前S"_s;
@@ -264,12 +274,16 @@ TEST_F(SelectionTest, PickInModes110To140RecordsTheCodeAndStaysOpen) {
         EXPECT_EQ(mz::state().CurrentNameCode, 101) << mode;
         w.TabControl1->setCurrentIndex(9);
         w.DBGrid1DblClick();
-        EXPECT_EQ(mz::state().CurrentNameCode, 4200) << mode;
+        EXPECT_EQ(mz::state().CurrentNameCode, 4201) << mode;
         EXPECT_EQ(w.TabControl1->currentIndex(), 9);
         EXPECT_EQ(w.result(), 0);  // still open for the next pick
         EXPECT_EQ(mz::state().SelectedName, u"前S"_s);
     }
     EXPECT_TRUE(rec.notices().isEmpty());
+    EXPECT_EQ(driver.opened(),
+              (QStringList{u"TNAMEregi2Form"_s, u"TNAMEregi2Form"_s, u"TNAMEeditForm"_s,
+                           u"TNAMEeditForm"_s, u"TNAMEdelForm"_s, u"TNAMEdelForm"_s,
+                           u"TNAMEsrchForm"_s, u"TNAMEsrchForm"_s}));
 }
 
 TEST_F(SelectionTest, TheListFollowsADeleteWhenReRead) {

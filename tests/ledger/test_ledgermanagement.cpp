@@ -2,10 +2,16 @@
 // an empty and a filled ledger, the check boxes following the criteria, the date fields'
 // validation, the counterpart selection filling the criterion, the search with its messages,
 // the list printout's filter and the entry commands handing on the entry number.
+#include "counterparts/TNAMEkubunForm.h"
 #include "counterparts/TNAMEsentakuForm.h"
 #include "data/cursor.h"
+#include "ledger/TINdelForm.h"
+#include "ledger/TINeditForm.h"
+#include "ledger/TINregiForm.h"
 #include "ledger/TINsrSrForm.h"
+#include "ledger/TINsrchForm.h"
 #include "ledger/TOUTsrSrForm.h"
+#include "ledger/TOUTsrchForm.h"
 #include "ledger/ledgerfilter.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
@@ -528,6 +534,7 @@ TEST_F(LedgerWindowTest, PurposeAndAdditionCommandsSetAndResetTheirModes) {
     driver.onOpen<TMOKUsentakuForm>([&](TMOKUsentakuForm&) { modeSeen = mz::state().PurposeSelectMode; });
     driver.onOpen<TMOKUregiForm>([](TMOKUregiForm&) {});
     driver.onOpen<TKAZOregiForm>([](TKAZOregiForm&) {});
+    driver.onOpen<TNAMEkubunForm>([](TNAMEkubunForm&) { EXPECT_EQ(mz::state().NameSelectMode, 110); });
     TINsrSrForm in;
     mz::state().SelectedPurpose = u"香典"_s;
     in.ColorButton4Click();
@@ -549,6 +556,7 @@ TEST_F(LedgerWindowTest, PurposeAndAdditionCommandsSetAndResetTheirModes) {
     in.ColorButton12Click();
     EXPECT_EQ(driver.openCount(u"TMOKUregiForm"_s), 1);
     EXPECT_EQ(driver.openCount(u"TKAZOregiForm"_s), 1);
+    EXPECT_EQ(driver.openCount(u"TNAMEkubunForm"_s), 1);
 }
 
 // --- the search ---------------------------------------------------------------------------------
@@ -661,6 +669,12 @@ TEST_F(LedgerWindowTest, EntryCommandsHandOnTheCurrentNumberAndHideMeanwhile) {
     addEntries(u"Outdata.DBF"_s, kIncomeEntries);
     mz::platform::Recorder rec;
     mz::platform::ModalDriver driver;
+    // The entry windows open and are closed at once.
+    driver.onOpen<TINsrchForm>([](TINsrchForm&) {});
+    driver.onOpen<TINeditForm>([](TINeditForm&) {});
+    driver.onOpen<TINdelForm>([](TINdelForm&) {});
+    driver.onOpen<TINregiForm>([](TINregiForm&) {});
+    driver.onOpen<TOUTsrchForm>([](TOUTsrchForm&) {});
     driver.onOpen<TINsrSrForm>([](TINsrSrForm& w) {
         VisibilitySpy spy;
         w.installEventFilter(&spy);
@@ -694,6 +708,10 @@ TEST_F(LedgerWindowTest, EntryCommandsHandOnTheCurrentNumberAndHideMeanwhile) {
     mz::platform::openModal(nullptr, mz::state().OUTsrSrForm);
     EXPECT_TRUE(rec.notices().isEmpty());
     EXPECT_TRUE(mz::state().INsrSrForm.isNull());
+    EXPECT_EQ(driver.opened(),
+              (QStringList{u"TINsrSrForm"_s, u"TINsrchForm"_s, u"TINeditForm"_s, u"TINdelForm"_s,
+                           u"TINregiForm"_s, u"TOUTsrSrForm"_s, u"TOUTsrchForm"_s,
+                           u"TOUTsrchForm"_s}));
 }
 
 // --- a whole road ------------------------------------------------------------------------------

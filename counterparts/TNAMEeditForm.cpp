@@ -1,0 +1,61 @@
+#include "counterparts/TNAMEeditForm.h"
+
+#include "counterparts/registration.h"
+#include "platform/errorreport.h"
+#include "platform/modal.h"
+#include "platform/platform.h"
+#include "platform/sharedstate.h"
+#include "widgets/datasource.h"
+#include "widgets/dbgrid.h"
+
+using namespace Qt::StringLiterals;
+using namespace mz::counterparts;
+
+TNAMEeditForm::TNAMEeditForm(QWidget* parent) : PersonWindow(parent) {
+    setupUi(this);
+
+    // The tables open with the window; an error here means there is no window.
+    Table1 = new mz::data::Cursor(this);
+    Table1->setObjectName(u"Table1"_s);
+    Table1->open(kAddressBook);
+    Table1->setIndexFieldNames(kCodeField);
+    Table2 = new mz::data::Cursor(this);
+    Table2->setObjectName(u"Table2"_s);
+    Table2->open(kAddressBook);
+    DataSource1 = new TDataSource(this);
+    DataSource1->setObjectName(u"DataSource1"_s);
+    DataSource1->setDataSet(Table1);
+    DataSource2 = new TDataSource(this);
+    DataSource2->setObjectName(u"DataSource2"_s);
+    DataSource2->setDataSet(Table2);
+
+    setupPersonWindow(this, Label1, personFields(*this), DataSource1, FieldAccess::Editable);
+    setupHouseholdList(Panel1, DBGrid1, DataSource2);
+    styleButtons({ColorButton1, ColorButton2});
+
+    using mz::platform::guarded;
+    connect(ColorButton1, &QPushButton::clicked, this, guarded([this] { ColorButton1Click(); }));
+    connect(ColorButton2, &QPushButton::clicked, this, guarded([this] { ColorButton2Click(); }));
+
+    mz::platform::runCreationHandler([this] { FormCreate(); });
+}
+
+TNAMEeditForm::~TNAMEeditForm() = default;
+
+void TNAMEeditForm::FormCreate() {
+    if (!selectPerson(*Table1, *Table2, mz::state().CurrentNameCode)) refuseOpening(kPersonMissing);
+}
+
+void TNAMEeditForm::ColorButton1Click() {
+    if (Table1->recordCount() == 0) return;  // a window that refused to open
+    if (Table1->state() == mz::data::Cursor::State::Browse) Table1->edit();
+    if (!requiredFieldsFilled(this, DBEdit1, DBEdit2, DBEdit3)) return;
+    Table1->post();
+    mz::platform::notice(this, mz::platform::padded(u"データが修正されました。"_s));
+    close();
+}
+
+// Changes typed but not stored go with the window.
+void TNAMEeditForm::ColorButton2Click() {
+    close();
+}

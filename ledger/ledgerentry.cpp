@@ -1,0 +1,563 @@
+#include "ledger/ledgerentry.h"
+
+#include "counterparts/TNAMEsentakuForm.h"
+#include "data/tabledefs.h"
+#include "data/types.h"
+#include "ledger/TINsrSrForm.h"
+#include "ledger/TOUTsrSrForm.h"
+#include "ledger/ledgermanager.h"
+#include "masters/TMOKUsentakuForm.h"
+#include "platform/errorreport.h"
+#include "platform/modal.h"
+#include "platform/platform.h"
+#include "printouts/printoutforms.h"
+#include "widgets/colorbutton.h"
+#include "widgets/datasource.h"
+#include "widgets/datetimepicker.h"
+#include "widgets/dbcombobox.h"
+#include "widgets/dbedit.h"
+#include "widgets/dbimage.h"
+#include "widgets/dbmemo.h"
+#include "widgets/entertab.h"
+#include "widgets/fonts.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace mz::ledger {
+
+namespace {
+
+const QString kRemarkField = u"物品／備考"_s;
+const QString kRemarkPresent = u"有り"_s;
+
+mz::data::Cursor* incomeManagerTable() {
+    TINsrSrForm* form = mz::state().INsrSrForm;
+    return form ? form->Table1 : nullptr;
+}
+mz::data::Cursor* expenseManagerTable() {
+    TOUTsrSrForm* form = mz::state().OUTsrSrForm;
+    return form ? form->Table1 : nullptr;
+}
+mz::data::Cursor* incomePrintoutTable() {
+    TRepIn2Form* form = mz::state().RepIn2Form;
+    return form ? form->MasterTable : nullptr;
+}
+mz::data::Cursor* expensePrintoutTable() {
+    TRepOut2Form* form = mz::state().RepOut2Form;
+    return form ? form->MasterTable : nullptr;
+}
+TQuickRep* incomePrintoutReport() {
+    TRepIn2Form* form = mz::state().RepIn2Form;
+    return form ? form->QuickRep1 : nullptr;
+}
+TQuickRep* expensePrintoutReport() {
+    TRepOut2Form* form = mz::state().RepOut2Form;
+    return form ? form->QuickRep1 : nullptr;
+}
+
+void styleHeading(QLabel* heading) {
+    heading->setFont(mz::widgets::pixelFont(mz::widgets::kPGothic, 16, true));
+    QPalette blue = heading->palette();
+    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    heading->setPalette(blue);
+    heading->adjustSize();
+}
+
+void styleWindow(QDialog* w) {
+    w->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                      Qt::WindowCloseButtonHint);
+    w->setFixedSize(w->size());
+    w->setFont(mz::widgets::pixelFont(mz::widgets::kPGothic, 12));
+}
+
+void centreOnScreen(QWidget* w) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect r = w->frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        w->move(r.topLeft());
+    }
+}
+
+template <class T>
+T* findControl(QWidget* window, const char* name, bool required) {
+    T* c = window->findChild<T*>(QString::fromLatin1(name));
+    if (!c && required)
+        throw mz::data::EngineError(u"画面の部品 %1 がありません"_s.arg(QString::fromLatin1(name)));
+    return c;
+}
+
+// Whether `path` names the neutral picture of the data directory.
+bool isPlaceholderPicture(const QString& path) {
+    if (path.isEmpty()) return false;
+    const QString placeholder =
+        QDir(mz::state().DataDir).filePath(QString::fromLatin1(mz::data::kPlaceholderPicture));
+    const QString a = QFileInfo(path).canonicalFilePath();
+    const QString b = QFileInfo(placeholder).canonicalFilePath();
+    if (!a.isEmpty() && !b.isEmpty()) return a == b;
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath()) ==
+           QDir::cleanPath(QFileInfo(placeholder).absoluteFilePath());
+}
+
+// Opens a selection window that hands its pick back through `answer`, and tells whether the
+// user picked. The variable is null while the window is up; a pick sets it (an empty name
+// included), and closing without a pick leaves it null, after which it gets its old value back.
+template <class W>
+bool pickThrough(QWidget* owner, QPointer<W>& reference, qint32 SharedState::*mode, qint32 code,
+                 QString SharedState::*answer) {
+    SharedState& st = mz::state();
+    const QString before = st.*answer;
+    st.*answer = QString();
+    struct Restore {
+        QString& value;
+        const QString& old;
+        ~Restore() {
+            if (value.isNull()) value = old;
+        }
+    } restore{st.*answer, before};
+    st.*mode = code;
+    mz::platform::openModal(owner, reference);
+    st.*mode = 0;
+    return !(st.*answer).isNull();
+}
+
+}  // namespace
+
+const EntrySideInfo& incomeEntrySide() {
+    static const EntrySideInfo side{
+        u"Indata.DBF"_s,
+        u"収入番号"_s,
+        u"収入日"_s,
+        &SharedState::IncomeNo,
+        /*hasFamily=*/true,
+        u"収入データが登録されました。"_s,
+        u"収入データが修正されました。"_s,
+        u"収入データが削除されました。"_s,
+        &incomeManagerTable,
+        &incomePrintoutTable,
+        &incomePrintoutReport,
+    };
+    return side;
+}
+
+const EntrySideInfo& expenseEntrySide() {
+    static const EntrySideInfo side{
+        u"Outdata.DBF"_s,
+        u"支出番号"_s,
+        u"支出日"_s,
+        &SharedState::ExpenseNo,
+        /*hasFamily=*/false,
+        u"支出データが登録されました。"_s,
+        u"支出データが修正されました。"_s,
+        u"支出データが削除されました。"_s,
+        &expenseManagerTable,
+        &expensePrintoutTable,
+        &expensePrintoutReport,
+    };
+    return side;
+}
+
+QString entryFilter(const EntrySideInfo& side, qint32 number) {
+    return side.numberField + u"= "_s + QString::number(number);
+}
+
+qint32 nextEntryNumber(mz::data::Cursor& table, const QString& numberField) {
+    if (table.recordCount() == 0) return 1;
+    table.last();
+    const qint32 last = toInt32(table.number(numberField));
+    // A ledger whose last number is the largest integer gets no number past it.
+    return last == std::numeric_limits<qint32>::max() ? last : last + 1;
+}
+
+// --- the entry form ----------------------------------------------------------------------
+
+LedgerEntryForm::LedgerEntryForm(const EntrySideInfo& side, Role role, QWidget* parent)
+    : QDialog(parent), side_(side), role_(role) {}
+
+LedgerEntryForm::~LedgerEntryForm() = default;
+
+template <class T>
+T* LedgerEntryForm::control(const char* name, bool required) {
+    return findControl<T>(this, name, required);
+}
+
+void LedgerEntryForm::initialise() {
+    heading_ = control<QLabel>("Label11");
+    dbEdit2_ = control<TDBEdit>("DBEdit2");
+    dbEdit4_ = control<TDBEdit>("DBEdit4");
+    dbEdit5_ = control<TDBEdit>("DBEdit5");
+    dbEdit7_ = control<TDBEdit>("DBEdit7");
+    dbComboBox1_ = control<TDBComboBox>("DBComboBox1", side_.hasFamily);
+    dbMemo1_ = control<TDBMemo>("DBMemo1");
+    dbImage1_ = control<TDBImage>("DBImage1");
+    dateTimePicker1_ = control<TDateTimePicker>("DateTimePicker1");
+    bitBtnGazo_ = control<QPushButton>("BitBtnGazo");
+    bitBtnGazoDel_ = control<QPushButton>("BitBtnGazoDel");
+    colorButton1_ = control<TColorButton>("ColorButton1");
+    colorButton2_ = control<TColorButton>("ColorButton2");
+    colorButton3_ = control<TColorButton>("ColorButton3");
+    colorButton4_ = control<TColorButton>("ColorButton4");
+
+    styleControls();
+
+    // The tables open with the window; an error here means there is no window.
+    Table1 = new mz::data::Cursor(this);
+    Table1->setObjectName(u"Table1"_s);
+    Table1->open(side_.tableFile);
+    if (side_.hasFamily) {
+        Table2 = new mz::data::Cursor(this);
+        Table2->setObjectName(u"Table2"_s);
+        Table2->open(u"Kazoku.dbf"_s);
+    }
+    DataSource1 = new TDataSource(this);
+    DataSource1->setObjectName(u"DataSource1"_s);
+    DataSource1->setDataSet(Table1);
+
+    dbEdit2_->setDataSource(DataSource1);
+    dbEdit2_->setDataField(side_.numberField);
+    dbEdit4_->setDataSource(DataSource1);
+    dbEdit4_->setDataField(u"氏名"_s);
+    dbEdit5_->setDataSource(DataSource1);
+    dbEdit5_->setDataField(u"目的"_s);
+    if (dbComboBox1_) {
+        dbComboBox1_->setDataSource(DataSource1);
+        dbComboBox1_->setDataField(u"家族名"_s);
+    }
+    dbEdit7_->setDataSource(DataSource1);
+    dbEdit7_->setDataField(u"金額"_s);
+    dbMemo1_->setDataSource(DataSource1);
+    dbMemo1_->setDataField(u"物品"_s);
+    dbImage1_->setDataSource(DataSource1);
+    dbImage1_->setDataField(u"写真"_s);
+
+    // The open-picture dialog is the platform's; this part only carries its filter.
+    openPictureDialog1_ = new QObject(this);
+    openPictureDialog1_->setObjectName(u"OpenPictureDialog1"_s);
+    openPictureDialog1_->setProperty("Filter", kPictureFilter);
+
+    mz::widgets::EnterAsTab::install(this);
+    connectHandlers();
+    centreOnScreen(this);
+
+    mz::platform::runCreationHandler([this] { FormCreate(); });
+    dbEdit4_->setFocus();
+}
+
+void LedgerEntryForm::styleControls() {
+    using mz::widgets::ImeMode;
+    using mz::widgets::kGothic;
+    using mz::widgets::kPGothic;
+    using mz::widgets::pixelFont;
+
+    styleWindow(this);
+    styleHeading(heading_);
+
+    const QFont dataFont = pixelFont(kGothic, 12);
+    for (QWidget* w : std::initializer_list<QWidget*>{dbEdit2_, dbEdit4_, dbEdit5_, dbEdit7_,
+                                                      dbComboBox1_, dbMemo1_, dateTimePicker1_})
+        if (w) w->setFont(dataFont);
+    const QFont caption = pixelFont(kPGothic, 13);
+    colorButton1_->setFont(caption);
+    colorButton2_->setFont(caption);
+
+    dbEdit2_->setEnabled(false);
+    dbEdit2_->setReadOnly(true);
+    dbEdit2_->setMaxLength(8);
+    dbEdit4_->setImeMode(ImeMode::Hiragana);
+    dbEdit5_->setImeMode(ImeMode::Hiragana);
+    if (dbComboBox1_) {
+        dbComboBox1_->setEditable(true);
+        dbComboBox1_->setImeMode(ImeMode::Hiragana);
+    }
+    dbEdit7_->setMaxLength(9);
+    dbEdit7_->setImeMode(ImeMode::Off);
+    dbMemo1_->setImeMode(ImeMode::Hiragana);
+    dbMemo1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    dbImage1_->setStretch(true);
+    dateTimePicker1_->setImeMode(ImeMode::Off);
+    dateTimePicker1_->setDisplayFormat(u"yyyy/MM/dd"_s);
+}
+
+void LedgerEntryForm::connectHandlers() {
+    using mz::platform::guarded;
+    using Self = LedgerEntryForm;
+    connect(colorButton1_, &QPushButton::clicked, this, guarded(this, &Self::ColorButton1Click));
+    connect(colorButton2_, &QPushButton::clicked, this, guarded(this, &Self::ColorButton2Click));
+    connect(colorButton3_, &QPushButton::clicked, this, guarded(this, &Self::ColorButton3Click));
+    connect(colorButton4_, &QPushButton::clicked, this, guarded(this, &Self::ColorButton4Click));
+    connect(bitBtnGazo_, &QPushButton::clicked, this, guarded(this, &Self::BitBtnGazoClick));
+    connect(bitBtnGazoDel_, &QPushButton::clicked, this, guarded(this, &Self::BitBtnGazoDelClick));
+    // Only the registration windows react to leaving the name and purpose edits.
+    if (role_ == Role::Register) {
+        dbEdit4_->installEventFilter(this);
+        dbEdit5_->installEventFilter(this);
+    }
+}
+
+bool LedgerEntryForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        // Only a move to another control of this window leaves an edit; another window coming
+        // up (a selection window, a message box) does not.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            if (watched == dbEdit4_)
+                mz::platform::guarded(this, &LedgerEntryForm::dbEdit4Exit)();
+            else if (watched == dbEdit5_)
+                mz::platform::guarded(this, &LedgerEntryForm::dbEdit5Exit)();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void LedgerEntryForm::FormCreate() {
+    if (role_ == Role::Register) {
+        mz::state().*(side_.entryNo) = nextEntryNumber(*Table1, side_.numberField);
+    } else {
+        Table1->setFiltered(true);
+        Table1->setFilter(entryFilter(side_, mz::state().*(side_.entryNo)));
+        Table1->edit();  // an error when the entry is gone: the window stays empty
+    }
+    if (side_.hasFamily && Table2 && dbComboBox1_) {
+        QStringList names;
+        for (Table2->first(); !Table2->eof(); Table2->next()) names << Table2->text(u"家族名"_s);
+        dbComboBox1_->addItems(names);
+    }
+    if (role_ == Role::Register) {
+        startNewEntry();
+    } else {
+        const QDate date = Table1->date(side_.dateField);
+        if (date.isValid()) dateTimePicker1_->setDate(date);
+        dateTimePicker1_->setDisplayFormat(u"yyyy/MM/dd"_s);
+    }
+}
+
+void LedgerEntryForm::startNewEntry() {
+    Table1->append();
+    dbEdit2_->setText(QString::number(mz::state().*(side_.entryNo)));
+    dateTimePicker1_->setDate(QDate::currentDate());
+    dateTimePicker1_->setDisplayFormat(u"yyyy/MM/dd"_s);
+    // The picture state belongs to the entry being shown.
+    PictureFile.clear();
+    PictureCleared = false;
+}
+
+void LedgerEntryForm::dbEdit4Exit() {
+    mz::state().EntryName.clear();
+}
+
+void LedgerEntryForm::dbEdit5Exit() {
+    mz::state().EntryPurpose.clear();
+}
+
+bool LedgerEntryForm::requiredDataPresent() const {
+    if (dbEdit4_->text().isEmpty() || dbEdit5_->text().isEmpty()) return false;
+    if (side_.hasFamily && dbComboBox1_ && dbComboBox1_->text().isEmpty()) return false;
+    return !dbEdit7_->text().isEmpty() || !dbMemo1_->text().isEmpty();
+}
+
+void LedgerEntryForm::ColorButton1Click() {
+    using mz::data::Cursor;
+    if (!requiredDataPresent()) {
+        mz::platform::notice(this, mz::platform::padded(kMissingData));
+        return;
+    }
+    const Cursor::State expected =
+        role_ == Role::Register ? Cursor::State::Insert : Cursor::State::Edit;
+    if (Table1->state() != expected)
+        throw mz::data::EngineError(role_ == Role::Register ? u"登録するデータがありません"_s
+                                                            : u"修正するデータがありません"_s);
+
+    Table1->setValue(side_.dateField, dateTimePicker1_->date());
+    const bool hasMemo = !dbMemo1_->text().isEmpty();
+    if (hasMemo)
+        Table1->setValue(kRemarkField, kRemarkPresent);
+    else if (role_ == Role::Edit)
+        Table1->setValue(kRemarkField, QString());
+    Table1->post();  // a refused value stops here: nothing is written, the entry stays as typed
+
+    if (role_ == Role::Register) {
+        mz::platform::notice(this, mz::platform::padded(side_.registeredMessage));
+        mz::state().*(side_.entryNo) = nextEntryNumber(*Table1, side_.numberField);
+        startNewEntry();
+        dbEdit4_->setFocus();
+        return;
+    }
+    mz::platform::notice(this, mz::platform::padded(side_.editedMessage));
+    if (mz::data::Cursor* grid = side_.managerTable ? side_.managerTable() : nullptr)
+        grid->refresh();
+    close();
+}
+
+void LedgerEntryForm::ColorButton2Click() {
+    // The record that was not posted goes with the window's cursor.
+    close();
+}
+
+void LedgerEntryForm::ColorButton3Click() {
+    // A selection window closed without a pick leaves the name as it is.
+    if (pickThrough(this, mz::state().NAMEsentakuForm, &SharedState::NameSelectMode, 150,
+                    &SharedState::EntryName))
+        dbEdit4_->setText(mz::state().EntryName);
+    dbEdit5_->setFocus();
+}
+
+void LedgerEntryForm::ColorButton4Click() {
+    if (pickThrough(this, mz::state().MOKUsentakuForm, &SharedState::PurposeSelectMode, 310,
+                    &SharedState::EntryPurpose))
+        dbEdit5_->setText(mz::state().EntryPurpose);
+    if (dbComboBox1_)
+        dbComboBox1_->setFocus();
+    else
+        dbEdit7_->setFocus();
+}
+
+void LedgerEntryForm::BitBtnGazoClick() {
+    const QString path = mz::platform::openFileName(this, kPictureFilter, QDir::rootPath());
+    if (path.isEmpty()) return;
+    dbImage1_->loadFromFile(path);  // throws, keeping the picture shown, for a bad file
+    PictureFile = path;
+    PictureCleared = false;
+}
+
+void LedgerEntryForm::BitBtnGazoDelClick() {
+    if (!dbImage1_->hasPicture()) return;
+    if (isPlaceholderPicture(PictureFile) || PictureCleared) return;
+    if (!mz::platform::askOkCancel(this, kDeletePictureTitle, kDeletePictureQuestion)) return;
+    // The neutral picture is looked up in the data directory, which a file dialog may have
+    // moved away from.
+    mz::platform::setCurrentDir(mz::state().DataDir);
+    dbImage1_->loadFromFile(QString::fromLatin1(mz::data::kPlaceholderPicture));
+    PictureCleared = true;
+}
+
+// --- the read-only form ------------------------------------------------------------------
+
+LedgerEntryViewForm::LedgerEntryViewForm(const EntrySideInfo& side, Role role, QWidget* parent)
+    : QDialog(parent), side_(side), role_(role) {}
+
+LedgerEntryViewForm::~LedgerEntryViewForm() = default;
+
+template <class T>
+T* LedgerEntryViewForm::control(const char* name, bool required) {
+    return findControl<T>(this, name, required);
+}
+
+void LedgerEntryViewForm::initialise() {
+    styleControls();
+
+    Table1 = new mz::data::Cursor(this);
+    Table1->setObjectName(u"Table1"_s);
+    Table1->open(side_.tableFile);
+    DataSource1 = new TDataSource(this);
+    DataSource1->setObjectName(u"DataSource1"_s);
+    DataSource1->setDataSet(Table1);
+    DataSource1->setAutoEdit(false);
+
+    const std::pair<const char*, QString> edits[] = {
+        {"DBEdit2", side_.numberField}, {"DBEdit1", side_.dateField}, {"DBEdit4", u"氏名"_s},
+        {"DBEdit5", u"目的"_s},         {"DBEdit3", u"家族名"_s},     {"DBEdit7", u"金額"_s},
+    };
+    for (const auto& [name, field] : edits) {
+        TDBEdit* e = control<TDBEdit>(name, qstrcmp(name, "DBEdit3") != 0 || side_.hasFamily);
+        if (!e) continue;
+        e->setDataSource(DataSource1);
+        e->setDataField(field);
+    }
+    auto* memo = control<TDBMemo>("DBMemo1");
+    memo->setDataSource(DataSource1);
+    memo->setDataField(u"物品"_s);
+    auto* image = control<TDBImage>("DBImage1");
+    image->setDataSource(DataSource1);
+    image->setDataField(u"写真"_s);
+
+    using mz::platform::guarded;
+    using Self = LedgerEntryViewForm;
+    connect(control<TColorButton>("ColorButton1"), &QPushButton::clicked, this,
+            guarded(this, &Self::ColorButton1Click));
+    connect(control<TColorButton>("ColorButton2"), &QPushButton::clicked, this,
+            guarded(this, &Self::ColorButton2Click));
+    if (role_ == Role::View)
+        connect(control<TColorButton>("ColorButton3"), &QPushButton::clicked, this,
+                guarded(this, &Self::preview));
+    centreOnScreen(this);
+
+    mz::platform::runCreationHandler([this] { FormCreate(); });
+}
+
+void LedgerEntryViewForm::styleControls() {
+    using mz::widgets::kGothic;
+    using mz::widgets::kPGothic;
+    using mz::widgets::pixelFont;
+
+    styleWindow(this);
+    styleHeading(control<QLabel>("Label11"));
+    const QFont dataFont = pixelFont(kGothic, 12);
+    for (const char* name : {"DBEdit2", "DBEdit1", "DBEdit4", "DBEdit5", "DBEdit3", "DBEdit7"}) {
+        if (auto* e = control<TDBEdit>(name, qstrcmp(name, "DBEdit3") != 0 || side_.hasFamily)) {
+            e->setFont(dataFont);
+            e->setReadOnly(true);
+        }
+    }
+    auto* number = control<TDBEdit>("DBEdit2");
+    number->setEnabled(false);
+    number->setMaxLength(8);
+    auto* memo = control<TDBMemo>("DBMemo1");
+    memo->setFont(dataFont);
+    memo->setReadOnly(true);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    control<TDBImage>("DBImage1")->setStretch(true);
+    const QFont caption = pixelFont(kPGothic, 13);
+    for (const char* name : {"ColorButton1", "ColorButton2", "ColorButton3"})
+        if (auto* b = control<TColorButton>(
+                name, role_ == Role::View || qstrcmp(name, "ColorButton3") != 0))
+            b->setFont(caption);
+}
+
+void LedgerEntryViewForm::FormCreate() {
+    Table1->setFiltered(true);
+    Table1->setFilter(entryFilter(side_, mz::state().*(side_.entryNo)));
+    // The delete window holds the entry in edit state until it is deleted or the window closes;
+    // its controls stay read-only.
+    if (role_ == Role::Delete) Table1->edit();
+}
+
+TQuickRep* LedgerEntryViewForm::printoutForEntry() {
+    mz::data::Cursor* table = side_.printoutTable ? side_.printoutTable() : nullptr;
+    TQuickRep* report = side_.printoutReport ? side_.printoutReport() : nullptr;
+    if (!table || !report) throw mz::data::EngineError(u"印刷用のフォームがありません"_s);
+    table->setFiltered(true);
+    table->setFilter(entryFilter(side_, mz::state().*(side_.entryNo)));
+    return report;
+}
+
+void LedgerEntryViewForm::ColorButton1Click() {
+    if (role_ == Role::View) {
+        printoutForEntry()->Print(this);
+        return;
+    }
+    Table1->remove();  // at once, without a question; an error when the entry is gone
+    mz::platform::notice(this, mz::platform::padded(side_.deletedMessage));
+    if (mz::data::Cursor* grid = side_.managerTable ? side_.managerTable() : nullptr)
+        grid->refresh();
+    close();
+}
+
+void LedgerEntryViewForm::preview() {
+    // Returns when the preview has been closed.
+    printoutForEntry()->Preview(this);
+}
+
+void LedgerEntryViewForm::ColorButton2Click() {
+    close();
+}
+
+}  // namespace mz::ledger

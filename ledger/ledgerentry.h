@@ -1,0 +1,179 @@
+#pragma once
+// The behaviour of the windows that work on one ledger entry.
+//
+// LedgerEntryForm is the entry form: the registration windows TINregiForm / TOUTregiForm add
+// new entries one after another, the edit windows TINeditForm / TOUTeditForm change the entry
+// numbered IncomeNo / ExpenseNo with the same controls, picture buttons and Enter key.
+// LedgerEntryViewForm is the read-only form of the view windows TINsrchForm / TOUTsrchForm
+// (which print the entry) and the delete windows TINdelForm / TOUTdelForm.
+//
+// Income and expenditure differ only in what EntrySideInfo says; each twin keeps its own layout
+// (.ui) and class name, sets it up and hands its side and role to these classes. The controls are
+// found by their object names, so these classes never name a twin's generated Ui class. The
+// family row (Label6, DBComboBox1 / DBEdit3, Table2) exists on the income side only.
+
+#include "data/cursor.h"
+#include "platform/sharedstate.h"
+
+#include <QDialog>
+#include <QString>
+
+class QLabel;
+class QPushButton;
+class TColorButton;
+class TDataSource;
+class TDateTimePicker;
+class TDBComboBox;
+class TDBEdit;
+class TDBImage;
+class TDBMemo;
+class TQuickRep;
+
+namespace mz::ledger {
+
+// Everything in which the income and the expenditure entry windows differ.
+struct EntrySideInfo {
+    QString tableFile;             // the ledger table
+    QString numberField;           // 収入番号 / 支出番号
+    QString dateField;             // 収入日 / 支出日
+    qint32 SharedState::*entryNo;  // IncomeNo / ExpenseNo
+    bool hasFamily;                // 家族名 row, family list and its requirement
+    QString registeredMessage;
+    QString editedMessage;
+    QString deletedMessage;
+    // The open management window's ledger cursor, re-read after an edit or a delete; null when
+    // no management window is open.
+    mz::data::Cursor* (*managerTable)();
+    // The single-entry printout's cursor and report; null when that printout does not exist.
+    mz::data::Cursor* (*printoutTable)();
+    TQuickRep* (*printoutReport)();
+};
+
+const EntrySideInfo& incomeEntrySide();
+const EntrySideInfo& expenseEntrySide();
+
+// Notices of the entry windows (shown padded).
+inline const QString kMissingData = QStringLiteral("相手先等のデータが設定されていません。");
+inline const QString kDeletePictureQuestion = QStringLiteral("現在表示の画像を削除しますか?");
+inline const QString kDeletePictureTitle = QStringLiteral("確認メッセージ");
+inline const QString kPictureFilter = QStringLiteral("ビットマップ (*.bmp)|*.bmp");
+
+// The filter that selects the entry numbered `number`: "収入番号= 17".
+QString entryFilter(const EntrySideInfo& side, qint32 number);
+
+// The number the next registered entry gets: the number of the last record in stored order
+// plus one, rounded to an integer; 1 on an empty ledger. Moves the cursor to that record.
+qint32 nextEntryNumber(mz::data::Cursor& table, const QString& numberField);
+
+// The entry form of the registration and edit windows.
+class LedgerEntryForm : public QDialog {
+    Q_OBJECT
+public:
+    enum class Role { Register, Edit };
+
+    ~LedgerEntryForm() override;
+
+    const EntrySideInfo& sideInfo() const { return side_; }
+    Role role() const { return role_; }
+
+    // The ledger cursor bound to the controls; Table2 is the family table (income only).
+    mz::data::Cursor* Table1 = nullptr;
+    mz::data::Cursor* Table2 = nullptr;
+    TDataSource* DataSource1 = nullptr;
+
+    // The picture of the entry being shown: the file 画像設定 last loaded into it, and whether
+    // 画像削除 has replaced it by the neutral picture. Both start afresh with each entry, so
+    // a picture stored with an entry can always be removed in the edit window.
+    QString PictureFile;
+    bool PictureCleared = false;
+
+public Q_SLOTS:
+    void FormCreate();
+    void ColorButton1Click();   // 登録 / 修正
+    void ColorButton2Click();   // 戻る / 取消
+    void ColorButton3Click();   // pick the counterpart
+    void ColorButton4Click();   // pick the purpose
+    void BitBtnGazoClick();     // 画像設定
+    void BitBtnGazoDelClick();  // 画像削除
+
+protected:
+    LedgerEntryForm(const EntrySideInfo& side, Role role, QWidget* parent);
+
+    // Called by the twin's constructor once its layout is set up: finds and styles the
+    // controls, opens the tables (an error there goes on to the opener: no window), binds and
+    // connects them and runs FormCreate.
+    void initialise();
+
+    // Leaving the name and purpose edits; the registration twins publish them as DBEdit4Exit
+    // and DBEdit5Exit. The edit windows have no such handlers.
+    void dbEdit4Exit();
+    void dbEdit5Exit();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    template <class T>
+    T* control(const char* name, bool required = true);
+    void styleControls();
+    void connectHandlers();
+    void startNewEntry();
+    bool requiredDataPresent() const;
+
+    const EntrySideInfo& side_;
+    const Role role_;
+
+    QLabel* heading_ = nullptr;
+    TDBEdit* dbEdit2_ = nullptr;          // entry number
+    TDBEdit* dbEdit4_ = nullptr;          // 氏名
+    TDBEdit* dbEdit5_ = nullptr;          // 目的
+    TDBEdit* dbEdit7_ = nullptr;          // 金額
+    TDBComboBox* dbComboBox1_ = nullptr;  // 家族名 (income)
+    TDBMemo* dbMemo1_ = nullptr;
+    TDBImage* dbImage1_ = nullptr;
+    TDateTimePicker* dateTimePicker1_ = nullptr;
+    QPushButton* bitBtnGazo_ = nullptr;
+    QPushButton* bitBtnGazoDel_ = nullptr;
+    TColorButton* colorButton1_ = nullptr;
+    TColorButton* colorButton2_ = nullptr;
+    TColorButton* colorButton3_ = nullptr;
+    TColorButton* colorButton4_ = nullptr;
+    QObject* openPictureDialog1_ = nullptr;
+};
+
+// The read-only form of the view and delete windows.
+class LedgerEntryViewForm : public QDialog {
+    Q_OBJECT
+public:
+    enum class Role { View, Delete };
+
+    ~LedgerEntryViewForm() override;
+
+    const EntrySideInfo& sideInfo() const { return side_; }
+
+    mz::data::Cursor* Table1 = nullptr;
+    TDataSource* DataSource1 = nullptr;
+
+public Q_SLOTS:
+    void FormCreate();
+    void ColorButton1Click();  // 印刷 / 削除
+    void ColorButton2Click();  // 戻る / 取消
+
+protected:
+    LedgerEntryViewForm(const EntrySideInfo& side, Role role, QWidget* parent);
+    void initialise();
+
+    // The view twins publish it as ColorButton3Click (プレビュー).
+    void preview();
+
+private:
+    template <class T>
+    T* control(const char* name, bool required = true);
+    void styleControls();
+    // Gives the single-entry printout this window's entry; null when there is no printout.
+    TQuickRep* printoutForEntry();
+
+    const EntrySideInfo& side_;
+    const Role role_;
+};
+
+}  // namespace mz::ledger
