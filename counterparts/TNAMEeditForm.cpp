@@ -15,19 +15,12 @@ TNAMEeditForm::TNAMEeditForm(QWidget* parent) : PersonWindow(parent) {
     setupUi(this);
 
     // The tables open with the window; an error here means there is no window.
-    Table1 = new mz::data::Cursor(this);
-    Table1->setObjectName(u"Table1"_s);
-    Table1->open(kAddressBook);
+    const PersonTables tables = openPersonTables(this);
+    Table1 = tables.person;
+    Table2 = tables.household;
+    DataSource1 = tables.personSource;
+    DataSource2 = tables.householdSource;
     Table1->setIndexFieldNames(kCodeField);
-    Table2 = new mz::data::Cursor(this);
-    Table2->setObjectName(u"Table2"_s);
-    Table2->open(kAddressBook);
-    DataSource1 = new TDataSource(this);
-    DataSource1->setObjectName(u"DataSource1"_s);
-    DataSource1->setDataSet(Table1);
-    DataSource2 = new TDataSource(this);
-    DataSource2->setObjectName(u"DataSource2"_s);
-    DataSource2->setDataSet(Table2);
 
     setupPersonWindow(this, Label1, personFields(*this), DataSource1, FieldAccess::Editable);
     setupHouseholdList(Panel1, DBGrid1, DataSource2);

@@ -193,4 +193,25 @@ void PersonWindow::setVisible(bool visible) {
     QDialog::setVisible(visible);
 }
 
+PersonTables openPersonTables(QObject* window) {
+    auto cursor = [window](const QString& name) {
+        auto* c = new data::Cursor(window);
+        c->setObjectName(name);
+        c->open(kAddressBook);
+        return c;
+    };
+    auto source = [window](const QString& name, data::Cursor* dataSet) {
+        auto* s = new TDataSource(window);
+        s->setObjectName(name);
+        s->setDataSet(dataSet);
+        return s;
+    };
+    PersonTables t{};
+    t.person = cursor(QStringLiteral("Table1"));
+    t.household = cursor(QStringLiteral("Table2"));
+    t.personSource = source(QStringLiteral("DataSource1"), t.person);
+    t.householdSource = source(QStringLiteral("DataSource2"), t.household);
+    return t;
+}
+
 }  // namespace mz::counterparts

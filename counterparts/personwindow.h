@@ -51,6 +51,17 @@ bool inHousehold(double code, double member);
 // whether the person is there.
 bool selectPerson(data::Cursor& person, data::Cursor& household, qint32 code);
 
+// Opens the address book twice, as every person window holds it: `person` (Table1) and
+// `household` (Table2), each with its data source (DataSource1, DataSource2), children of
+// `window` under those object names. An error here means the window is not created.
+struct PersonTables {
+    data::Cursor* person;
+    data::Cursor* household;
+    TDataSource* personSource;
+    TDataSource* householdSource;
+};
+PersonTables openPersonTables(QObject* window);
+
 // The field controls every person window shows, in tab order.
 struct PersonFields {
     std::array<TDBEdit*, 10> edits{};  // 相手先コード 氏名 フリガナ 〒 住所1 住所2 自宅電話 携帯電話 ＦＡＸ Email
