@@ -10,6 +10,7 @@
 #include "platform/modal.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
+#include "records.h"
 #include "testdata.h"
 #include "ui_TINsrSrForm.h"
 #include "ui_TNAMEsentakuForm.h"
@@ -47,15 +48,7 @@ void addIncome(double number, QDate date, const QString& name) {
     c.post();
 }
 
-void addPerson(double code, const QString& name, const QString& reading) {
-    mz::data::Cursor c;
-    c.open(u"Aitesaki.DBF"_s);
-    c.append();
-    c.setValue(u"相手先コード"_s, code);
-    c.setValue(u"氏名"_s, name);
-    c.setValue(u"フリガナ"_s, reading);
-    c.post();
-}
+using mz::test::addPerson;
 
 }  // namespace
 

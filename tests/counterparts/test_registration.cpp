@@ -10,6 +10,7 @@
 #include "platform/modal.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
+#include "records.h"
 #include "testdata.h"
 #include "widgets/colorbutton.h"
 #include "widgets/dbgrid.h"
@@ -32,14 +33,7 @@ const QString kRegistered = u"  データが登録されました。  "_s;
 const QString kMissing = u"  氏名又はフリガナの項目が設定されていません。  "_s;
 
 void addPerson(double code, const QString& name, const QString& reading, bool head = true) {
-    Cursor c;
-    c.open(u"Aitesaki.DBF"_s);
-    c.append();
-    c.setValue(u"相手先コード"_s, code);
-    c.setValue(u"氏名"_s, name);
-    c.setValue(u"フリガナ"_s, reading);
-    c.setValue(u"世帯代表"_s, head);
-    c.post();
+    mz::test::addPerson(code, name, reading, head);
 }
 
 struct Stored {

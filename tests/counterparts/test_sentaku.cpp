@@ -9,6 +9,7 @@
 #include "platform/modal.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
+#include "records.h"
 #include "testdata.h"
 #include "ui_TNAMEsentakuForm.h"
 #include "widgets/colorbutton.h"
@@ -29,15 +30,7 @@ namespace {
 
 const QString kNoneSelected = u"  相手先が選択されていません。  "_s;
 
-void addPerson(double code, const QString& name, const QString& reading) {
-    Cursor c;
-    c.open(u"Aitesaki.DBF"_s);
-    c.append();
-    c.setValue(u"相手先コード"_s, code);
-    c.setValue(u"氏名"_s, name);
-    if (!reading.isNull()) c.setValue(u"フリガナ"_s, reading);
-    c.post();
-}
+using mz::test::addPerson;
 
 // The names a tab lists, top to bottom, after the user selected it.
 QStringList namesUnder(TNAMEsentakuForm& w, int tab) {

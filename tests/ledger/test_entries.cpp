@@ -22,6 +22,7 @@
 #include "printouts/printoutforms.h"
 #include "report/TReportPreview.h"
 #include "report/report.h"
+#include "records.h"
 #include "testdata.h"
 #include "widgets/colorbutton.h"
 #include "widgets/datetimepicker.h"
@@ -52,53 +53,11 @@ const QString kMissing = u"  相手先等のデータが設定されていませ
 const QString kInRegistered = u"  収入データが登録されました。  "_s;
 const QString kOutRegistered = u"  支出データが登録されました。  "_s;
 
-struct Entry {
-    int number;
-    QDate date;
-    QString name;
-    QString purpose = u"結婚祝"_s;
-    QString family = u"花子"_s;  // income only
-    double amount = 10000;
-    QString memo = {};
-    QByteArray picture = {};
-};
+using Entry = mz::test::LedgerEntry;
+using mz::test::addEntries;
+using mz::test::addFamily;
+using mz::test::addPerson;
 
-void addEntries(const QString& table, const std::vector<Entry>& entries) {
-    Cursor c;
-    c.open(table);
-    const bool income = table == u"Indata.DBF"_s;
-    for (const Entry& e : entries) {
-        c.append();
-        c.setValue(income ? u"収入番号"_s : u"支出番号"_s, double(e.number));
-        c.setValue(income ? u"収入日"_s : u"支出日"_s, e.date);
-        c.setValue(u"氏名"_s, e.name);
-        c.setValue(u"目的"_s, e.purpose);
-        if (income) c.setValue(u"家族名"_s, e.family);
-        c.setValue(u"金額"_s, e.amount);
-        if (!e.memo.isEmpty()) c.setValue(u"物品"_s, e.memo);
-        if (!e.picture.isEmpty()) c.setValue(u"写真"_s, e.picture);
-        c.post();
-    }
-}
-
-void addPerson(double code, const QString& name, const QString& reading) {
-    Cursor c;
-    c.open(u"Aitesaki.DBF"_s);
-    c.append();
-    c.setValue(u"相手先コード"_s, code);
-    c.setValue(u"氏名"_s, name);
-    c.setValue(u"フリガナ"_s, reading);
-    c.post();
-}
-
-void addFamily(double code, const QString& name) {
-    Cursor c;
-    c.open(u"Kazoku.dbf"_s);
-    c.append();
-    c.setValue(u"家族コード"_s, code);
-    c.setValue(u"家族名"_s, name);
-    c.post();
-}
 
 // One stored record of a ledger, by its number.
 struct Stored {

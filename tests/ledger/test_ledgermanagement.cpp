@@ -18,6 +18,7 @@
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
+#include "records.h"
 #include "testdata.h"
 #include "ui_TINsrSrForm.h"
 #include "ui_TNAMEsentakuForm.h"
@@ -54,50 +55,13 @@ const QString kNothingSearched = u"  データが検索されていません。 
 const QString kNoCriteria = u"  検索条件を設定してください。  "_s;
 const QString kNoMatch = u"  検索条件に合うデータがありません。  "_s;
 
-struct Entry {
-    int number;
-    QDate date;
-    QString name;
-    QString purpose = u"結婚祝"_s;
-    QString family = u"花子"_s;  // income only
-    double amount = 10000;
-};
+using Entry = mz::test::LedgerEntry;
+using mz::test::addEntries;
+using mz::test::addFamily;
+using mz::test::addPerson;
 
-// Adds ledger entries in the order given (which is their stored order).
-void addEntries(const QString& table, const std::vector<Entry>& entries) {
-    Cursor c;
-    c.open(table);
-    const bool income = table == u"Indata.DBF"_s;
-    for (const Entry& e : entries) {
-        c.append();
-        c.setValue(income ? u"収入番号"_s : u"支出番号"_s, double(e.number));
-        c.setValue(income ? u"収入日"_s : u"支出日"_s, e.date);
-        c.setValue(u"氏名"_s, e.name);
-        c.setValue(u"目的"_s, e.purpose);
-        if (income) c.setValue(u"家族名"_s, e.family);
-        c.setValue(u"金額"_s, e.amount);
-        c.post();
-    }
-}
 
-void addPerson(double code, const QString& name, const QString& reading) {
-    Cursor c;
-    c.open(u"Aitesaki.DBF"_s);
-    c.append();
-    c.setValue(u"相手先コード"_s, code);
-    c.setValue(u"氏名"_s, name);
-    c.setValue(u"フリガナ"_s, reading);
-    c.post();
-}
 
-void addFamily(double code, const QString& name) {
-    Cursor c;
-    c.open(u"Kazoku.dbf"_s);
-    c.append();
-    c.setValue(u"家族コード"_s, code);
-    c.setValue(u"家族名"_s, name);
-    c.post();
-}
 
 // The names the grid shows, top to bottom.
 QStringList gridNames(const TDBGrid* grid) {
