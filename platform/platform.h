@@ -70,7 +70,8 @@ private:
     int code_;
 };
 
-// A short Japanese description of a system error number ("ファイルまたはフォルダが見つかりません").
+// A short Japanese description of a system error number ("ファイルまたはフォルダが見つかりません"),
+// as data/syserror.h tells it.
 QString systemErrorText(int code);
 
 // The process's current directory, as an absolute path.

@@ -280,7 +280,7 @@ TEST_F(FileSystem, CopyFailuresAreReportedAndHarmNothing) {
 
 TEST(SystemErrorText, IsJapaneseForCommonCodesAndNamesOthers) {
     EXPECT_EQ(str(pf::systemErrorText(ENOENT)), "ファイルまたはフォルダが見つかりません");
-    EXPECT_EQ(str(pf::systemErrorText(99999)), "システムエラー 99999");
+    EXPECT_EQ(str(pf::systemErrorText(99999)), "エラー番号 99999 のシステムエラーが発生しました");
 }
 
 }  // namespace
