@@ -129,8 +129,11 @@ QString qtFileFilter(const QString& filter) {
                                      : QString();
         if (description.isEmpty() && patterns.isEmpty()) continue;
         const bool namesPatterns = description.endsWith(u')') && description.contains(u'(');
-        if (patterns.isEmpty() || namesPatterns)
+        if (patterns.isEmpty())
             lines << description;
+        else if (namesPatterns)  // the dialog reads the patterns from the parentheses, blank-separated
+            lines << description.left(description.lastIndexOf(u'(')).trimmed() + u" ("_s +
+                         patterns + u')';
         else if (description.isEmpty())
             lines << patterns;
         else

@@ -180,6 +180,7 @@ TEST(FileFilter, DescriptionPatternPairsBecomeQtFilters) {
         const char* expected;
     } cases[] = {
         {"ビットマップ (*.bmp)|*.bmp", "ビットマップ (*.bmp)"},
+        {"画像 (*.bmp;*.png)|*.bmp;*.png|PNG (*.png)|*.png", "画像 (*.bmp *.png);;PNG (*.png)"},
         {"ビットマップ|*.bmp", "ビットマップ (*.bmp)"},
         {"画像|*.bmp;*.jpg|すべて|*.*", "画像 (*.bmp *.jpg);;すべて (*.*)"},
         {"*.bmp", "*.bmp"},
