@@ -103,7 +103,8 @@ bool jpegIsComplete(QByteArrayView d) {
     const qsizetype n = d.size();
     qsizetype i = 2;  // after the start-of-image marker
     while (i < n) {
-        if (byteAt(d, i) != kJpegMarker) return false;
+        // Stray bytes before a marker are passed over, as the decoder does with a warning.
+        while (i < n && byteAt(d, i) != kJpegMarker) ++i;
         while (i < n && byteAt(d, i) == kJpegMarker) ++i;  // fill bytes
         if (i >= n) return false;
         const quint8 code = byteAt(d, i++);
