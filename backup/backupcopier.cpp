@@ -1,6 +1,6 @@
 #include "backup/backupcopier.h"
 
-#include "platform/platform.h"
+#include "data/syserror.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,8 +28,14 @@ QByteArray native(const QString& path) {
 }
 
 QString reason(int code) {
-    return mz::platform::systemErrorText(code);
+    return mz::data::systemErrorText(code);
 }
+
+// The permission bits a copy takes over from its source: read, write and execute for owner,
+// group and others, never the set-user-ID, set-group-ID or sticky bits.
+constexpr mode_t kCopiedPermissions = S_IRWXU | S_IRWXG | S_IRWXO;
+// A new file is readable and writable by its owner alone until it has its source's permissions.
+constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;
 
 // A file descriptor that is closed when it goes out of scope.
 class Fd {
@@ -118,7 +124,12 @@ bool FileOperations::copyToNewFile(const QString& source, const QString& target,
     };
     Fd in(openFile(source, O_RDONLY));
     if (!in.valid()) return fail(u"「%1」を開けません"_s.arg(source), errno);
-    Fd out(openFile(target, O_WRONLY | O_CREAT | O_EXCL, 0644));
+    struct stat sourceStat;
+    if (::fstat(in.get(), &sourceStat) != 0)
+        return fail(u"「%1」の属性を調べられません"_s.arg(source), errno);
+    // Owner-only from the moment it exists, so that no one else can open the copy while it is
+    // written; it gets its source's permissions (owner-only stays owner-only) before it is kept.
+    Fd out(openFile(target, O_WRONLY | O_CREAT | O_EXCL, kOwnerOnly));
     if (!out.valid()) return fail(u"「%1」を作成できません"_s.arg(target), errno);
     QByteArray buffer(kChunk, Qt::Uninitialized);
     for (;;) {
@@ -128,6 +139,9 @@ bool FileOperations::copyToNewFile(const QString& source, const QString& target,
         if (!writeFully(out.get(), buffer.constData(), n))
             return fail(u"「%1」に書き込めません"_s.arg(target), errno);
     }
+    // A file system that keeps no permissions of its own (a FAT memory stick) refuses this;
+    // there the copy has what the file system gives every file, and the backup goes on.
+    (void)::fchmod(out.get(), sourceStat.st_mode & kCopiedPermissions);
     if (::fsync(out.get()) != 0)
         return fail(u"「%1」をディスクに書き込めません"_s.arg(target), errno);
     if (!out.close()) return fail(u"「%1」を閉じられません"_s.arg(target), errno);

@@ -52,8 +52,9 @@ class FileOperations {
 public:
     virtual ~FileOperations();
 
-    // Creates `target`, which must not exist yet, as a complete copy of `source` and flushes it
-    // to disk.
+    // Creates `target`, which must not exist yet, as a complete copy of `source` with the
+    // source's permissions, and flushes it to disk. While it is being written it is readable by
+    // its owner alone.
     virtual bool copyToNewFile(const QString& source, const QString& target, QString& error);
     // Whether the two files have the same size and the same bytes.
     virtual bool sameContents(const QString& a, const QString& b, QString& error);

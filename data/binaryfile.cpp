@@ -1,6 +1,10 @@
 #include "data/binaryfile.h"
 
+#include "data/syserror.h"
+
 #include <QFileInfo>
+
+#include <cerrno>
 
 namespace mz::data {
 
@@ -16,18 +20,22 @@ void BinaryFile::setWriteHook(WriteHook hook) { writeHook() = std::move(hook); }
 BinaryFile::BinaryFile(const QString& path, bool writable) : path_(path), file_(path) {
     // Unbuffered: every write reaches the operating system when it is made, in the order it is
     // made, so a process that dies between two writes leaves exactly the earlier ones on disk.
-    if (!file_.open((writable ? QIODevice::ReadWrite : QIODevice::ReadOnly) | QIODevice::Unbuffered))
-        throw EngineError(QStringLiteral("ファイル '%1' を開けません: %2")
-                              .arg(QFileInfo(path).fileName(), file_.errorString()));
+    if (!file_.open((writable ? QIODevice::ReadWrite : QIODevice::ReadOnly) | QIODevice::Unbuffered)) {
+        const int code = errno;  // QFile's own error text is English
+        throw EngineError(fileErrorMessage(
+            QStringLiteral("ファイル '%1' を開けません").arg(QFileInfo(path).fileName()), file_, code));
+    }
 }
 
 std::unique_ptr<BinaryFile> BinaryFile::create(const QString& path) {
     std::unique_ptr<BinaryFile> f(new BinaryFile);
     f->path_ = path;
     f->file_.setFileName(path);
-    if (!f->file_.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
-        throw EngineError(QStringLiteral("ファイル '%1' を作成できません: %2")
-                              .arg(QFileInfo(path).fileName(), f->file_.errorString()));
+    if (!f->file_.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        const int code = errno;
+        throw EngineError(fileErrorMessage(
+            QStringLiteral("ファイル '%1' を作成できません").arg(QFileInfo(path).fileName()), f->file_, code));
+    }
     return f;
 }
 
@@ -41,11 +49,15 @@ QByteArray BinaryFile::read(qint64 offset, qint64 len) const {
                               .arg(fileName())
                               .arg(offset)
                               .arg(len));
-    if (!file_.seek(offset))
-        throw EngineError(QStringLiteral("ファイル '%1' を読めません: %2").arg(fileName(), file_.errorString()));
+    if (!file_.seek(offset)) {
+        const int code = errno;
+        throw EngineError(fileErrorMessage(QStringLiteral("ファイル '%1' を読めません").arg(fileName()), file_, code));
+    }
     QByteArray data = file_.read(len);
-    if (data.size() != len)
-        throw EngineError(QStringLiteral("ファイル '%1' を読めません: %2").arg(fileName(), file_.errorString()));
+    if (data.size() != len) {
+        const int code = errno;
+        throw EngineError(fileErrorMessage(QStringLiteral("ファイル '%1' を読めません").arg(fileName()), file_, code));
+    }
     return data;
 }
 
@@ -56,15 +68,19 @@ QByteArray BinaryFile::readAll() const {
 
 void BinaryFile::write(qint64 offset, QByteArrayView data) {
     if (const WriteHook& hook = writeHook()) hook(path_, offset, data.size());
-    if (!file_.seek(offset) || file_.write(data.data(), data.size()) != data.size())
+    if (!file_.seek(offset) || file_.write(data.data(), data.size()) != data.size()) {
+        const int code = errno;
         throw EngineError(
-            QStringLiteral("ファイル '%1' に書き込めません: %2").arg(fileName(), file_.errorString()));
+            fileErrorMessage(QStringLiteral("ファイル '%1' に書き込めません").arg(fileName()), file_, code));
+    }
 }
 
 void BinaryFile::flush() {
-    if (!file_.flush())
+    if (!file_.flush()) {
+        const int code = errno;
         throw EngineError(
-            QStringLiteral("ファイル '%1' に書き込めません: %2").arg(fileName(), file_.errorString()));
+            fileErrorMessage(QStringLiteral("ファイル '%1' に書き込めません").arg(fileName()), file_, code));
+    }
 }
 
 }  // namespace mz::data

@@ -56,7 +56,10 @@ const EntrySideInfo& expenseEntrySide();
 inline const QString kMissingData = QStringLiteral("相手先等のデータが設定されていません。");
 inline const QString kDeletePictureQuestion = QStringLiteral("現在表示の画像を削除しますか?");
 inline const QString kDeletePictureTitle = QStringLiteral("確認メッセージ");
-inline const QString kPictureFilter = QStringLiteral("ビットマップ (*.bmp)|*.bmp");
+// The picture dialog shows bitmaps, JPEG and PNG photos together first, then each kind.
+inline const QString kPictureFilter = QStringLiteral(
+    "すべての画像 (*.bmp;*.jpg;*.jpeg;*.png)|*.bmp;*.jpg;*.jpeg;*.png|ビットマップ (*.bmp)|*.bmp|"
+    "JPEG 画像 (*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG 画像 (*.png)|*.png");
 
 // The filter that selects the entry numbered `number`: "収入番号= 17".
 QString entryFilter(const EntrySideInfo& side, qint32 number);

@@ -3,6 +3,8 @@
 #include "platform/modal.h"
 #include "platform/recorder.h"
 
+#include "data/syserror.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -127,8 +129,11 @@ QString qtFileFilter(const QString& filter) {
                                      : QString();
         if (description.isEmpty() && patterns.isEmpty()) continue;
         const bool namesPatterns = description.endsWith(u')') && description.contains(u'(');
-        if (patterns.isEmpty() || namesPatterns)
+        if (patterns.isEmpty())
             lines << description;
+        else if (namesPatterns)  // the dialog reads the patterns from the parentheses, blank-separated
+            lines << description.left(description.lastIndexOf(u'(')).trimmed() + u" ("_s +
+                         patterns + u')';
         else if (description.isEmpty())
             lines << patterns;
         else
@@ -141,37 +146,7 @@ IoError::IoError(const QString& message, int code)
     : std::runtime_error(message.toStdString()), message_(message), code_(code) {}
 
 QString systemErrorText(int code) {
-    switch (code) {
-        case 0:
-            return u"エラーはありません"_s;
-        case ENOENT:
-            return u"ファイルまたはフォルダが見つかりません"_s;
-        case EACCES:
-        case EPERM:
-            return u"アクセスが拒否されました"_s;
-        case ENOTDIR:
-            return u"フォルダではありません"_s;
-        case EISDIR:
-            return u"フォルダです"_s;
-        case EEXIST:
-            return u"同じ名前のファイルがすでにあります"_s;
-        case ENOSPC:
-            return u"ディスクの空き容量が足りません"_s;
-        case EROFS:
-            return u"書き込みが禁止されています"_s;
-        case ENAMETOOLONG:
-            return u"名前が長すぎます"_s;
-        case EIO:
-            return u"入出力エラーが発生しました"_s;
-        case ELOOP:
-            return u"シンボリックリンクが多すぎます"_s;
-        case EBUSY:
-            return u"使用中です"_s;
-        case ENOMEDIUM:
-            return u"ドライブの準備ができていません"_s;
-        default:
-            return u"システムエラー %1"_s.arg(code);
-    }
+    return mz::data::systemErrorText(code);
 }
 
 QString currentDir() {

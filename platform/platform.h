@@ -54,7 +54,8 @@ QString chooseFolder(QWidget* parent, const QString& startDir, const QString& ti
 
 // Turns a "description|pattern|..." filter into the form QFileDialog reads: one line per pair,
 // "description (patterns)"; a pattern list separated by ';' becomes blank-separated. A
-// description that already names its patterns in parentheses is kept as it is.
+// description that already names its patterns in parentheses ("画像 (*.bmp;*.png)") gets them
+// blank-separated there too, as the dialog reads them from the parentheses.
 QString qtFileFilter(const QString& filter);
 
 // A failure of the file system: changing the current directory, most often. The message is
@@ -70,7 +71,8 @@ private:
     int code_;
 };
 
-// A short Japanese description of a system error number ("ファイルまたはフォルダが見つかりません").
+// A short Japanese description of a system error number ("ファイルまたはフォルダが見つかりません"),
+// as data/syserror.h tells it.
 QString systemErrorText(int code);
 
 // The process's current directory, as an absolute path.

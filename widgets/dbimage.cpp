@@ -1,7 +1,7 @@
 #include "widgets/dbimage.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "widgets/picturefile.h"
+
 #include <QPainter>
 
 using namespace Qt::StringLiterals;
@@ -60,14 +60,7 @@ void TDBImage::onRefresh(FieldLink::Reason) {
 }
 
 void TDBImage::loadFromFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EngineError(u"ファイル '%1' を開けません"_s.arg(QFileInfo(path).fileName()));
-    const QByteArray bytes = file.readAll();
-    if (QImage::fromData(bytes, "BMP").isNull())
-        throw EngineError(
-            u"'%1' は正しいビットマップではありません"_s.arg(QFileInfo(path).fileName()));
-    setPictureData(bytes);
+    setPictureData(mz::widgets::loadPictureFile(path));
 }
 
 void TDBImage::setPictureData(const QByteArray& bytes) {

@@ -39,9 +39,10 @@ public:
     const QByteArray& pictureData() const { return data_; }
     const QImage& picture() const { return image_; }
 
-    // Loads a bitmap file into the box and its field. Throws mz::data::EngineError, leaving the
-    // picture as it was, when the file cannot be read or is not a Windows bitmap, or when the
-    // cursor has no record to change.
+    // Loads a picture file into the box and its field: a bitmap as it is, a JPEG or PNG photo
+    // as the bitmap picturefile.h makes of it. Throws mz::data::EngineError, leaving the
+    // picture as it was, when the file cannot be read or used as a picture, or when the cursor
+    // has no record to change.
     void loadFromFile(const QString& path);
     // The same with the bitmap's bytes; empty bytes empty the box and the field.
     void setPictureData(const QByteArray& bytes);

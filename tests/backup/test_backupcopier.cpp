@@ -13,6 +13,8 @@
 
 #include <cerrno>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 using mz::backup::BackupOutcome;
 using mz::backup::BackupResult;
@@ -312,6 +314,29 @@ TEST_F(BackupCopierTest, LargeFilesAreCopiedWhole) {
     const BackupResult r = mz::backup::backUp(data.path(), dest);
     EXPECT_EQ(r.outcome, BackupOutcome::Succeeded);
     EXPECT_EQ(readAll(QDir(dest).filePath(u"Indata.DBT"_s)), big);
+}
+
+TEST_F(BackupCopierTest, CopiesKeepThePermissionsOfTheirDataFiles) {
+    // An earlier backup readable by everyone; data files that are the owner's alone, and one
+    // that the group may read.
+    makeEarlierBackup();
+    for (const QString& name : destinationNames())
+        ASSERT_EQ(::chmod(QFile::encodeName(QDir(dest).filePath(name)).constData(), 0644), 0);
+    for (const auto& f : kBackupFiles)
+        ASSERT_EQ(::chmod(QFile::encodeName(data.file(QString::fromUtf16(f.source))).constData(),
+                          0600),
+                  0);
+    ASSERT_EQ(::chmod(QFile::encodeName(data.file(u"Moku.MDX"_s)).constData(), 0640), 0);
+
+    const mode_t oldMask = ::umask(0);  // the copies' permissions must not depend on the umask
+    const BackupResult r = mz::backup::backUp(data.path(), dest);
+    ::umask(oldMask);
+    ASSERT_EQ(r.outcome, BackupOutcome::Succeeded);
+    for (const QString& name : destinationNames()) {
+        struct stat st;
+        ASSERT_EQ(::stat(QFile::encodeName(QDir(dest).filePath(name)).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, name == u"Moku.MDX"_s ? 0640u : 0600u) << name.toStdString();
+    }
 }
 
 TEST(BackupVolumes, TheFolderBelongsToTheVolumeWithTheLongestPath) {

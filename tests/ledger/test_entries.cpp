@@ -33,8 +33,10 @@
 #include "widgets/dbmemo.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPrinter>
@@ -383,8 +385,11 @@ TEST_F(EntryWindowTest, DeletingAPictureAsksOnceAndPutsTheGrayPictureIn) {
     const QString red = writeBitmap(pics.filePath(u"red.bmp"_s), Qt::red);
     mz::platform::Recorder rec;
     TINregiForm w;
-    EXPECT_EQ(w.findChild<QObject*>(u"OpenPictureDialog1"_s)->property("Filter").toString(),
-              u"ビットマップ (*.bmp)|*.bmp"_s);
+    // Bitmaps, JPEG and PNG pictures, all three shown at first.
+    const QString filter =
+        u"すべての画像 (*.bmp;*.jpg;*.jpeg;*.png)|*.bmp;*.jpg;*.jpeg;*.png|ビットマップ (*.bmp)|*.bmp|"
+        u"JPEG 画像 (*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG 画像 (*.png)|*.png"_s;
+    EXPECT_EQ(w.findChild<QObject*>(u"OpenPictureDialog1"_s)->property("Filter").toString(), filter);
 
     w.BitBtnGazoDelClick();  // an empty box: nothing, not even a question
     EXPECT_TRUE(rec.dialogs().isEmpty());
@@ -392,7 +397,7 @@ TEST_F(EntryWindowTest, DeletingAPictureAsksOnceAndPutsTheGrayPictureIn) {
     rec.answerOpenFile(red);
     w.BitBtnGazoClick();
     ASSERT_EQ(rec.dialogs().size(), 1);
-    EXPECT_EQ(rec.dialogs()[0].text, u"ビットマップ (*.bmp)|*.bmp"_s);
+    EXPECT_EQ(rec.dialogs()[0].text, filter);
     EXPECT_TRUE(w.DBImage1->hasPicture());
     EXPECT_EQ(w.DBImage1->pictureData(), readFile(red));
     EXPECT_EQ(w.PictureFile, red);
@@ -464,6 +469,57 @@ TEST_F(EntryWindowTest, TheGrayPictureItselfCannotBeDeletedBadFilesKeepThePictur
     EXPECT_THROW(w.BitBtnGazoDelClick(), EngineError);
     EXPECT_EQ(w.DBImage1->pictureData(), readFile(blue));
     EXPECT_FALSE(w.PictureCleared);
+}
+
+TEST_F(EntryWindowTest, APhonePhotoIsStoredAsAnUprightBitmapOfTheStoredSize) {
+    // 2000 × 1500 as the camera wrote it, with the tag that says "turn right": the entry holds
+    // an upright 960 × 1280 bitmap.
+    QTemporaryDir pics;
+    QImage photo(2000, 1500, QImage::Format_RGB32);
+    photo.fill(Qt::blue);
+    for (int y = 0; y < 1500; ++y)
+        for (int x = 0; x < 1000; ++x) photo.setPixel(x, y, qRgb(255, 0, 0));
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(photo.save(&buffer, "JPEG", 90));
+    }
+    // EXIF with one tag, orientation 6, right after the start marker.
+    const QByteArray exif("\xFF\xE1\x00\x22"
+                          "Exif\x00\x00"
+                          "MM\x00\x2A\x00\x00\x00\x08"
+                          "\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
+                          "\x00\x00\x00\x00",
+                          36);
+    const QString path = pics.filePath(u"IMG_0042.JPG"_s);
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(jpeg.left(2) + exif + jpeg.mid(2));
+    }
+    addEntries(u"Indata.DBF"_s, {{1, QDate(2024, 1, 1), u"甲"_s, u"香典"_s, u"花子"_s, 1000}});
+    const qint64 memoBefore = QFileInfo(dir.file(u"Indata.DBT"_s)).size();
+    mz::platform::Recorder rec;
+    mz::state().IncomeNo = 1;
+    {
+        TINeditForm w;
+        rec.answerOpenFile(path);
+        w.BitBtnGazoClick();
+        EXPECT_EQ(w.PictureFile, path);
+        w.ColorButton1Click();
+    }
+    const QByteArray picture = stored(u"Indata.DBF"_s, 1).picture;
+    ASSERT_EQ(picture.left(2), QByteArray("BM"));
+    EXPECT_EQ(quint8(picture[28]), 24);
+    const QImage upright = QImage::fromData(picture, "BMP");
+    ASSERT_EQ(upright.size(), QSize(960, 1280));
+    EXPECT_GT(qRed(upright.pixel(480, 100)), 200);   // the left half of the photo is on top
+    EXPECT_GT(qBlue(upright.pixel(480, 1180)), 200);
+    // The memo file grows by about the bitmap: 960 × 1280 × 3 bytes and a header.
+    const qint64 growth = QFileInfo(dir.file(u"Indata.DBT"_s)).size() - memoBefore;
+    EXPECT_GE(growth, 960 * 1280 * 3 + 54);
+    EXPECT_LT(growth, 960 * 1280 * 3 + 54 + 1024);
 }
 
 // --- view and print ----------------------------------------------------------------------------

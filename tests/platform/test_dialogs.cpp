@@ -180,6 +180,7 @@ TEST(FileFilter, DescriptionPatternPairsBecomeQtFilters) {
         const char* expected;
     } cases[] = {
         {"ビットマップ (*.bmp)|*.bmp", "ビットマップ (*.bmp)"},
+        {"画像 (*.bmp;*.png)|*.bmp;*.png|PNG (*.png)|*.png", "画像 (*.bmp *.png);;PNG (*.png)"},
         {"ビットマップ|*.bmp", "ビットマップ (*.bmp)"},
         {"画像|*.bmp;*.jpg|すべて|*.*", "画像 (*.bmp *.jpg);;すべて (*.*)"},
         {"*.bmp", "*.bmp"},
@@ -280,7 +281,7 @@ TEST_F(FileSystem, CopyFailuresAreReportedAndHarmNothing) {
 
 TEST(SystemErrorText, IsJapaneseForCommonCodesAndNamesOthers) {
     EXPECT_EQ(str(pf::systemErrorText(ENOENT)), "ファイルまたはフォルダが見つかりません");
-    EXPECT_EQ(str(pf::systemErrorText(99999)), "システムエラー 99999");
+    EXPECT_EQ(str(pf::systemErrorText(99999)), "エラー番号 99999 のシステムエラーが発生しました");
 }
 
 }  // namespace
