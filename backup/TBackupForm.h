@@ -4,25 +4,21 @@
 // directory follows the folder list; whichever way the window closes, the data directory is
 // the current directory again, so that tables opened afterwards are the data, not the copies.
 
+#include "ui_TBackupForm.h"
+
 #include <QDialog>
 
 #include <memory>
-
-namespace Ui {
-class TBackupForm;
-}
 
 namespace mz::backup {
 class FileOperations;
 }
 
-class TBackupForm : public QDialog {
+class TBackupForm : public QDialog, public Ui::TBackupForm {
     Q_OBJECT
 public:
     explicit TBackupForm(QWidget* owner = nullptr);
     ~TBackupForm() override;
-
-    std::unique_ptr<Ui::TBackupForm> ui;
 
     // The file operations that 実行 uses; tests put in one that fails.
     void setFileOperations(std::unique_ptr<mz::backup::FileOperations> ops);

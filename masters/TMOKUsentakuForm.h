@@ -3,25 +3,21 @@
 // picked purpose's name goes to EntryPurpose, in mode 320 to SelectedPurpose; then the window
 // closes. Leaving without a pick writes nothing.
 
+#include "ui_TMOKUsentakuForm.h"
+
 #include <QDialog>
 
-#include <memory>
-
-namespace Ui {
-class TMOKUsentakuForm;
-}
 namespace mz::data {
 class Cursor;
 }
 class TDataSource;
 
-class TMOKUsentakuForm : public QDialog {
+class TMOKUsentakuForm : public QDialog, public Ui::TMOKUsentakuForm {
     Q_OBJECT
 public:
     explicit TMOKUsentakuForm(QWidget* parent = nullptr);
     ~TMOKUsentakuForm() override;
 
-    std::unique_ptr<Ui::TMOKUsentakuForm> ui;
     mz::data::Cursor* Table1;
     TDataSource* DataSource1;
 
