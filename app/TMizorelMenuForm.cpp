@@ -14,6 +14,7 @@
 #include "masters/TMOKUregiForm.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/platform.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
@@ -149,25 +150,21 @@ void TMizorelMenuForm::N11Click() { mz::platform::openModal(this, mz::state().OU
 void TMizorelMenuForm::ColorButton2Click() { N11Click(); }
 // 相手先設定 › 登録: the registration-kind window, which passes the mode on to the selection window.
 void TMizorelMenuForm::N2Click() {
-    mz::state().NameSelectMode = 110;
+    const mz::mode::Scope scope(&mz::SharedState::NameSelectMode, mz::mode::kNameAddFamily);
     mz::platform::openModal(this, mz::state().NAMEkubunForm);
-    mz::state().NameSelectMode = 0;
 }
 // 相手先設定 › 修正 / 削除 / 検索: the selection window, whose pick opens the window of the mode.
 void TMizorelMenuForm::N3Click() {
-    mz::state().NameSelectMode = 120;
+    const mz::mode::Scope scope(&mz::SharedState::NameSelectMode, mz::mode::kNameEdit);
     mz::platform::openModal(this, mz::state().NAMEsentakuForm);
-    mz::state().NameSelectMode = 0;
 }
 void TMizorelMenuForm::N4Click() {
-    mz::state().NameSelectMode = 130;
+    const mz::mode::Scope scope(&mz::SharedState::NameSelectMode, mz::mode::kNameDelete);
     mz::platform::openModal(this, mz::state().NAMEsentakuForm);
-    mz::state().NameSelectMode = 0;
 }
 void TMizorelMenuForm::N5Click() {
-    mz::state().NameSelectMode = 140;
+    const mz::mode::Scope scope(&mz::SharedState::NameSelectMode, mz::mode::kNameSearch);
     mz::platform::openModal(this, mz::state().NAMEsentakuForm);
-    mz::state().NameSelectMode = 0;
 }
 void TMizorelMenuForm::N9Click() {
     if (auto* form = mz::state().RepAite2Form.data()) form->QuickRep1->Preview(this);

@@ -9,6 +9,7 @@
 #include "masters/TMOKUsentakuForm.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/platform.h"
 #include "printouts/printoutforms.h"
 #include "widgets/colorbutton.h"
@@ -100,9 +101,10 @@ bool isPlaceholderPicture(const QString& path) {
            QDir::cleanPath(QFileInfo(placeholder).absoluteFilePath());
 }
 
-// Opens a selection window that hands its pick back through `answer`, and tells whether the
-// user picked. The variable is null while the window is up; a pick sets it (an empty name
-// included), and closing without a pick leaves it null, after which it gets its old value back.
+// Opens a selection window in mode `code` that hands its pick back through `answer`, and tells
+// whether the user picked. The variable is null while the window is up; a pick sets it (an empty
+// name included), and closing without a pick leaves it null, after which it gets its old value
+// back. The answer and the mode are both put back when the window throws.
 template <class W>
 bool pickThrough(QWidget* owner, QPointer<W>& reference, qint32 SharedState::*mode, qint32 code,
                  QString SharedState::*answer) {
@@ -116,9 +118,8 @@ bool pickThrough(QWidget* owner, QPointer<W>& reference, qint32 SharedState::*mo
             if (value.isNull()) value = old;
         }
     } restore{st.*answer, before};
-    st.*mode = code;
+    const mz::mode::Scope scope(mode, code);
     mz::platform::openModal(owner, reference);
-    st.*mode = 0;
     return !(st.*answer).isNull();
 }
 
@@ -391,15 +392,15 @@ void LedgerEntryForm::ColorButton2Click() {
 
 void LedgerEntryForm::ColorButton3Click() {
     // A selection window closed without a pick leaves the name as it is.
-    if (pickThrough(this, mz::state().NAMEsentakuForm, &SharedState::NameSelectMode, 150,
-                    &SharedState::EntryName))
+    if (pickThrough(this, mz::state().NAMEsentakuForm, &SharedState::NameSelectMode,
+                    mz::mode::kNameEntry, &SharedState::EntryName))
         dbEdit4_->setText(mz::state().EntryName);
     dbEdit5_->setFocus();
 }
 
 void LedgerEntryForm::ColorButton4Click() {
-    if (pickThrough(this, mz::state().MOKUsentakuForm, &SharedState::PurposeSelectMode, 310,
-                    &SharedState::EntryPurpose))
+    if (pickThrough(this, mz::state().MOKUsentakuForm, &SharedState::PurposeSelectMode,
+                    mz::mode::kPurposeEntry, &SharedState::EntryPurpose))
         dbEdit5_->setText(mz::state().EntryPurpose);
     if (dbComboBox1_)
         dbComboBox1_->setFocus();

@@ -19,6 +19,7 @@
 #include "data/types.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/platform.h"
 #include "printouts/printoutforms.h"
 #include "widgets/colorbutton.h"
@@ -397,18 +398,20 @@ void LedgerManagerForm::leaveDate(TMaskEdit* edit, TMaskEdit* other) {
 // --- picking criteria ---------------------------------------------------------------------
 
 void LedgerManagerForm::ColorButton3Click() {
-    mz::state().NameSelectMode = 160;
-    mz::platform::openModal(this, mz::state().NAMEsentakuForm);
-    mz::state().NameSelectMode = 0;
+    {
+        const mz::mode::Scope scope(&SharedState::NameSelectMode, mz::mode::kNameCriterion);
+        mz::platform::openModal(this, mz::state().NAMEsentakuForm);
+    }
     if (!mz::state().SelectedName.isEmpty()) edit1_->setText(mz::state().SelectedName);
     edit2_->setFocus();
     checkBox1_->setChecked(!edit1_->text().isEmpty());
 }
 
 void LedgerManagerForm::ColorButton4Click() {
-    mz::state().PurposeSelectMode = 320;
-    mz::platform::openModal(this, mz::state().MOKUsentakuForm);
-    mz::state().PurposeSelectMode = 0;
+    {
+        const mz::mode::Scope scope(&SharedState::PurposeSelectMode, mz::mode::kPurposeCriterion);
+        mz::platform::openModal(this, mz::state().MOKUsentakuForm);
+    }
     if (!mz::state().SelectedPurpose.isEmpty()) edit2_->setText(mz::state().SelectedPurpose);
     if (side_.purposePickFocusesFamily && comboBox1_) comboBox1_->setFocus();
     checkBox2_->setChecked(!edit2_->text().isEmpty());
@@ -417,9 +420,8 @@ void LedgerManagerForm::ColorButton4Click() {
 // --- adding master data -------------------------------------------------------------------
 
 void LedgerManagerForm::ColorButton10Click() {
-    mz::state().NameSelectMode = 110;
+    const mz::mode::Scope scope(&SharedState::NameSelectMode, mz::mode::kNameAddFamily);
     mz::platform::openModal(this, mz::state().NAMEkubunForm);
-    mz::state().NameSelectMode = 0;
 }
 
 void LedgerManagerForm::ColorButton11Click() {

@@ -5,6 +5,7 @@
 #include "masters/purposes.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/platform.h"
 #include "platform/sharedstate.h"
 #include "widgets/datasource.h"
@@ -56,10 +57,10 @@ void TMOKUsentakuForm::ColorButton1Click() {
     }
     const QString purpose = Table1->text(QString::fromUtf16(kNameField));
     switch (mz::state().PurposeSelectMode) {
-    case 310:
+    case mz::mode::kPurposeEntry:
         mz::state().EntryPurpose = purpose;
         break;
-    case 320:
+    case mz::mode::kPurposeCriterion:
         mz::state().SelectedPurpose = purpose;
         break;
     default:

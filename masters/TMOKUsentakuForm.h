@@ -1,7 +1,8 @@
 #pragma once
-// Selection of a purpose for a ledger window. The opener sets PurposeSelectMode: in mode 310 the
-// picked purpose's name goes to EntryPurpose, in mode 320 to SelectedPurpose; then the window
-// closes. Leaving without a pick writes nothing.
+// Selection of a purpose for a ledger window. The opener sets PurposeSelectMode
+// (platform/modes.h): in kPurposeEntry the picked purpose's name goes to EntryPurpose, in
+// kPurposeCriterion to SelectedPurpose; then the window closes. Leaving without a pick writes
+// nothing.
 
 #include "ui_TMOKUsentakuForm.h"
 

@@ -8,6 +8,7 @@
 #include "ledger/TINsrSrForm.h"
 #include "ledger/TOUTsrSrForm.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "records.h"
@@ -81,8 +82,8 @@ TEST_F(LedgerRoadTest, IncomeSearchByAPickedCounterpart) {
         w.ColorButton2Click();
     });
     s.mainWindow->ColorButton1Click();  // 収入情報
-    EXPECT_EQ(modeWhilePicking, 160);
-    EXPECT_EQ(mz::state().NameSelectMode, 0);
+    EXPECT_EQ(modeWhilePicking, mz::mode::kNameCriterion);
+    EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle);
     EXPECT_EQ(found, (QStringList{u"2022/01/09 加藤"_s, u"2024/03/15 加藤"_s}));
     EXPECT_EQ(driver.opened(), (QStringList{u"TINsrSrForm"_s, u"TNAMEsentakuForm"_s}));
     EXPECT_TRUE(rec.notices().isEmpty());
@@ -107,8 +108,9 @@ TEST_F(LedgerRoadTest, MenuCommandsOpenTheirWindowsInTheirModes) {
     s.mainWindow->N3Click();
     s.mainWindow->N4Click();
     s.mainWindow->N5Click();
-    EXPECT_EQ(modes, (QList<qint32>{120, 130, 140}));
+    EXPECT_EQ(modes,
+              (QList<qint32>{mz::mode::kNameEdit, mz::mode::kNameDelete, mz::mode::kNameSearch}));
     EXPECT_EQ(headings, (QStringList{u"相手先の選択 ( 修正 )"_s, u"相手先の選択 ( 削除 )"_s,
                                      u"相手先の選択 ( 検索 )"_s}));
-    EXPECT_EQ(mz::state().NameSelectMode, 0);
+    EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle);
 }

@@ -4,7 +4,10 @@
 #include "app/TMizorel_verForm.h"
 #include "app/startup.h"
 #include "counterparts/TNAMEkubunForm.h"
+#include "counterparts/TNAMEsentakuForm.h"
+#include "data/types.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
@@ -167,13 +170,26 @@ TEST_F(MainWindowTest, PictureClickMenuAndButtonEndTheProgramWithoutAQuestion) {
     EXPECT_TRUE(rec.dialogs().isEmpty());
 }
 
-TEST_F(MainWindowTest, AddressBookRegistrationRunsInModeOneHundredTen) {
+TEST_F(MainWindowTest, AddressBookRegistrationRunsInTheAddFamilyMode) {
     TMizorelMenuForm w;
     mz::platform::ModalDriver driver;
     qint32 mode = -1;
     driver.onOpen<TNAMEkubunForm>([&](TNAMEkubunForm&) { mode = mz::state().NameSelectMode; });
     w.N2Click();
-    EXPECT_EQ(mode, 110);
-    EXPECT_EQ(mz::state().NameSelectMode, 0) << "reset once the window is gone";
+    EXPECT_EQ(mode, mz::mode::kNameAddFamily);
+    EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle) << "reset once the window is gone";
     EXPECT_EQ(driver.openCount(u"TNAMEkubunForm"_s), 1);
+}
+
+TEST_F(MainWindowTest, AnErrorInTheOpenedAddressBookWindowLeavesTheModeIdle) {
+    TMizorelMenuForm w;
+    mz::platform::ModalDriver driver;
+    auto fail = [](auto&) { throw mz::data::EngineError(u"壊れた画面"_s); };
+    driver.onOpen<TNAMEkubunForm>(fail);
+    driver.onOpen<TNAMEsentakuForm>(fail);
+    for (void (TMizorelMenuForm::*command)() : {&TMizorelMenuForm::N2Click, &TMizorelMenuForm::N3Click,
+                                                &TMizorelMenuForm::N4Click, &TMizorelMenuForm::N5Click}) {
+        EXPECT_THROW((w.*command)(), mz::data::EngineError);
+        EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle);
+    }
 }

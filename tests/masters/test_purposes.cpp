@@ -10,6 +10,7 @@
 #include "masters/purposes.h"
 #include "masters/tabcontrol.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/platform.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
@@ -392,7 +393,7 @@ TEST_F(PurposesTest, SelectionByButtonAndByDoubleClickWriteOnlyTheModesVariable)
     add(1, u"結婚祝"_s, u"お祝い"_s);
     add(2, u"香典"_s, u"弔事全般"_s);
     for (bool byDoubleClick : {false, true}) {
-        for (int mode : {310, 320, 0}) {
+        for (int mode : {mz::mode::kPurposeEntry, mz::mode::kPurposeCriterion, mz::mode::kPurposeIdle}) {
             mz::state().EntryPurpose = u"前の目的"_s;
             mz::state().SelectedPurpose = u"前の条件"_s;
             mz::state().PurposeSelectMode = mode;
@@ -409,10 +410,10 @@ TEST_F(PurposesTest, SelectionByButtonAndByDoubleClickWriteOnlyTheModesVariable)
                 closed = !w.isVisible();
             });
             mz::platform::openModal(nullptr, mz::state().MOKUsentakuForm);
-            mz::state().PurposeSelectMode = 0;
+            mz::state().PurposeSelectMode = mz::mode::kPurposeIdle;
             EXPECT_TRUE(closed) << mode;
-            EXPECT_EQ(mz::state().EntryPurpose, mode == 310 ? u"香典"_s : u"前の目的"_s) << mode;
-            EXPECT_EQ(mz::state().SelectedPurpose, mode == 320 ? u"香典"_s : u"前の条件"_s) << mode;
+            EXPECT_EQ(mz::state().EntryPurpose, mode == mz::mode::kPurposeEntry ? u"香典"_s : u"前の目的"_s) << mode;
+            EXPECT_EQ(mz::state().SelectedPurpose, mode == mz::mode::kPurposeCriterion ? u"香典"_s : u"前の条件"_s) << mode;
         }
     }
     EXPECT_TRUE(rec.notices().isEmpty());
@@ -420,7 +421,7 @@ TEST_F(PurposesTest, SelectionByButtonAndByDoubleClickWriteOnlyTheModesVariable)
 
 TEST_F(PurposesTest, SelectionFromAnEmptyListStaysOpenAndLeavingWritesNothing) {
     add(1, u"香典"_s, u"弔事全般"_s);
-    mz::state().PurposeSelectMode = 310;
+    mz::state().PurposeSelectMode = mz::mode::kPurposeEntry;
     mz::state().EntryPurpose = u"前の目的"_s;
     mz::platform::ModalDriver driver;
     driver.onOpen<TMOKUsentakuForm>([&](TMOKUsentakuForm& w) {
