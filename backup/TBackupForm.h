@@ -1,6 +1,6 @@
 #pragma once
 // The backup window: the user picks a folder with the drive box and the folder list, and 実行
-// copies the thirteen data files there (backupcopier.h). While the window is open the current
+// copies the data files there (backupcopier.h). While the window is open the current
 // directory follows the folder list; whichever way the window closes, the data directory is
 // the current directory again, so that tables opened afterwards are the data, not the copies.
 

@@ -5,6 +5,7 @@
 #include "backup/backupcopier.h"
 #include "backup/directorylistbox.h"
 #include "data/cursor.h"
+#include "data/tabledefs.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "platform/recorder.h"
@@ -32,9 +33,15 @@ const QString kFailed = u"  バックアップに失敗しました。  "_s;
 const QString kRefused =
     u"バックアップ先フォルダとして、本ソフトのインストールフォルダを指定することは出来ません。"_s;
 
-QStringList backupNames() {
+// The names a backup of a new data directory holds, sorted: every file there but the placeholder
+// picture, with an upper-case extension.
+QStringList backupNames(const QString& dataDir) {
     QStringList names;
-    for (const auto& f : mz::backup::kBackupFiles) names << QString::fromUtf16(f.destination);
+    for (const QString& name : QDir(dataDir).entryList(QDir::Files, QDir::Name)) {
+        if (name == QString::fromLatin1(mz::data::kPlaceholderPicture)) continue;
+        const qsizetype dot = name.lastIndexOf(u'.');
+        names << name.left(dot) + name.mid(dot).toUpper();
+    }
     names.sort();
     return names;
 }
@@ -269,7 +276,7 @@ TEST_F(BackupFormTest, RunBacksUpIntoTheOpenFolderAndReturnsToTheDataDirectory) 
     open(w, dest());
     QTest::mouseClick(w.BitBtn1, Qt::LeftButton);
     EXPECT_EQ(rec.notices(), QStringList{kSucceeded});
-    EXPECT_EQ(filesIn(dest()), backupNames());
+    EXPECT_EQ(filesIn(dest()), backupNames(data.path()));
     EXPECT_EQ(readAll(dest() + u"/Kazoku.DBF"_s), readAll(data.file(u"Kazoku.dbf"_s)));
     EXPECT_EQ(mz::platform::currentDir(), dataDir);
     EXPECT_FALSE(w.isVisible());
@@ -292,7 +299,7 @@ TEST_F(BackupFormTest, TheDataDirectoryIsRefusedAlsoThroughASymbolicLink) {
 }
 
 TEST_F(BackupFormTest, AFailingCopyOverAnEarlierBackupFailsAndKeepsTheEarlierCopies) {
-    for (const QString& name : backupNames()) {
+    for (const QString& name : backupNames(data.path())) {
         QFile f(dest() + u'/' + name);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("earlier");
@@ -303,8 +310,8 @@ TEST_F(BackupFormTest, AFailingCopyOverAnEarlierBackupFailsAndKeepsTheEarlierCop
     open(w, dest());
     w.BitBtn1Click();
     EXPECT_EQ(rec.notices(), QStringList{kFailed});
-    EXPECT_EQ(filesIn(dest()), backupNames());
-    for (const QString& name : backupNames()) EXPECT_EQ(readAll(dest() + u'/' + name), "earlier");
+    EXPECT_EQ(filesIn(dest()), backupNames(data.path()));
+    for (const QString& name : backupNames(data.path())) EXPECT_EQ(readAll(dest() + u'/' + name), "earlier");
 }
 
 TEST_F(BackupFormTest, CancelCloseBoxAndEscapeAllReturnToTheDataDirectory) {
