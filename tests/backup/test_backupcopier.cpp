@@ -48,7 +48,7 @@ QStringList sorted(QStringList l) {
 // would; or that writes a copy with a wrong byte, which only the comparison can notice.
 class FailingOps : public FileOperations {
 public:
-    enum class Fault { CopyFails, CopyCorrupt, ReplaceFails };
+    enum class Fault { CopyFails, CopyCorrupt, ReplaceFails, DamagedAfterReplace };
     FailingOps(Fault fault, QString name) : fault_(fault), name_(std::move(name)) {}
 
     bool copyToNewFile(const QString& source, const QString& target, QString& error) override {
@@ -77,7 +77,13 @@ public:
             error = u"rename refused"_s;
             return false;
         }
-        return FileOperations::replace(from, to, error);
+        if (!FileOperations::replace(from, to, error)) return false;
+        if (fault_ == Fault::DamagedAfterReplace && to.endsWith(u'/' + name_)) {
+            // The copy in its place no longer reads back as written (a failing stick).
+            QFile out(to);
+            if (out.open(QIODevice::ReadWrite)) out.write("#");
+        }
+        return true;
     }
 
     int copies = 0;
@@ -276,6 +282,14 @@ TEST_F(BackupCopierTest, AFailedRenameIsNeverReportedAsSuccess) {
     EXPECT_EQ(r.written.size(), sources.size() - 1);
     EXPECT_FALSE(entriesOf(dest).contains(u"Outdata.MDX"_s));
     EXPECT_EQ(entriesOf(dest).size(), sources.size() - 1);  // no temporary left behind
+}
+
+TEST_F(BackupCopierTest, ACopyThatNoLongerReadsBackInItsPlaceIsAFailure) {
+    FailingOps ops(FailingOps::Fault::DamagedAfterReplace, u"Indata.DBT"_s);
+    const BackupResult r = mz::backup::backUp(data.path(), dest, ops);
+    EXPECT_EQ(r.outcome, BackupOutcome::Failed);
+    ASSERT_EQ(r.problems.size(), 1);
+    EXPECT_TRUE(r.problems[0].contains(u"Indata.DBT"_s)) << r.problems[0].toStdString();
 }
 
 TEST_F(BackupCopierTest, AFolderThatCannotBeWrittenFailsWithoutCreatingAnything) {
