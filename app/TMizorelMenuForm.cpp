@@ -142,8 +142,6 @@ bool TMizorelMenuForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TMizorelMenuForm::FormCreate() { mz::state().DataDir = mz::platform::currentDir(); }
 
-// The ledger, address book, purpose, family and backup windows are opened from here as each
-// of them is built; until then their commands do nothing.
 void TMizorelMenuForm::S2Click() { mz::platform::openModal(this, mz::state().INsrSrForm); }
 void TMizorelMenuForm::ColorButton1Click() { S2Click(); }
 void TMizorelMenuForm::N11Click() { mz::platform::openModal(this, mz::state().OUTsrSrForm); }

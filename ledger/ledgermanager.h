@@ -34,7 +34,7 @@ namespace mz::ledger {
 enum class EntryWindow { View, Edit, Delete };
 
 // Opens a window modally with the management window as owner, and returns when it has been
-// destroyed. Null: the window is not part of the program yet, and the command opens nothing.
+// destroyed.
 using OpenWindow = void (*)(QWidget* owner);
 
 // Everything in which the income and the expenditure management windows differ.
