@@ -2,21 +2,15 @@
 // The main window: the menu bar, the background picture and the three large buttons from which
 // every other window of the program is opened.
 
+#include "ui_TMizorelMenuForm.h"
+
 #include <QMainWindow>
 
-#include <memory>
-
-namespace Ui {
-class TMizorelMenuForm;
-}
-
-class TMizorelMenuForm : public QMainWindow {
+class TMizorelMenuForm : public QMainWindow, public Ui::TMizorelMenuForm {
     Q_OBJECT
 public:
     explicit TMizorelMenuForm(QWidget* parent = nullptr);
     ~TMizorelMenuForm() override;
-
-    std::unique_ptr<Ui::TMizorelMenuForm> ui;
 
     // Where a button's top goes for a client area of the given height: its centre keeps the
     // fraction of the height it has in the 527-pixel design.

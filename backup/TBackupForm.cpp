@@ -6,7 +6,6 @@
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "platform/sharedstate.h"
-#include "ui_TBackupForm.h"
 #include "widgets/fonts.h"
 
 #include <QApplication>
@@ -28,31 +27,29 @@ const QString kNotReadyQuestion = u"ドライブの準備ができていませ�
 }  // namespace
 
 TBackupForm::TBackupForm(QWidget* owner)
-    : QDialog(owner),
-      ui(new Ui::TBackupForm),
-      ops_(std::make_unique<mz::backup::FileOperations>()) {
-    ui->setupUi(this);
+    : QDialog(owner), ops_(std::make_unique<mz::backup::FileOperations>()) {
+    setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(334, 348);
 
     using mz::widgets::pixelFont;
     setFont(pixelFont(mz::widgets::kPGothic, 12));
-    for (QLabel* label : {ui->Label1, ui->Label5, ui->Label2, ui->Label3, ui->Label4, ui->Label6}) {
+    for (QLabel* label : {Label1, Label5, Label2, Label3, Label4, Label6}) {
         label->setFont(pixelFont(mz::widgets::kGothic, 12));
         label->adjustSize();
     }
-    QPalette red = ui->Label1->palette();
+    QPalette red = Label1->palette();
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    ui->Label1->setPalette(red);
-    ui->BitBtn1->setFont(pixelFont(mz::widgets::kPGothic, 13));
-    ui->BitBtn2->setFont(pixelFont(mz::widgets::kPGothic, 13));
+    Label1->setPalette(red);
+    BitBtn1->setFont(pixelFont(mz::widgets::kPGothic, 13));
+    BitBtn2->setFont(pixelFont(mz::widgets::kPGothic, 13));
 
     using mz::platform::guarded;
-    connect(ui->DriveComboBox1, &QComboBox::activated, this,
+    connect(DriveComboBox1, &QComboBox::activated, this,
             guarded(this, &TBackupForm::DriveComboBox1Change));
-    connect(ui->BitBtn1, &QPushButton::clicked, this, guarded(this, &TBackupForm::BitBtn1Click));
-    connect(ui->BitBtn2, &QPushButton::clicked, this, guarded(this, &TBackupForm::BitBtn2Click));
+    connect(BitBtn1, &QPushButton::clicked, this, guarded(this, &TBackupForm::BitBtn1Click));
+    connect(BitBtn2, &QPushButton::clicked, this, guarded(this, &TBackupForm::BitBtn2Click));
 
     // Centred on the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -62,7 +59,7 @@ TBackupForm::TBackupForm(QWidget* owner)
     }
 
     mz::platform::runCreationHandler([this] { FormCreate(); });
-    ui->BitBtn1->setFocus();
+    BitBtn1->setFocus();
 }
 
 TBackupForm::~TBackupForm() {
@@ -81,17 +78,17 @@ void TBackupForm::setFileOperations(std::unique_ptr<mz::backup::FileOperations> 
 }
 
 void TBackupForm::fillDriveBox() {
-    ui->DriveComboBox1->clear();
+    DriveComboBox1->clear();
     for (const mz::backup::Volume& v : mz::backup::backupVolumes())
-        ui->DriveComboBox1->addItem(v.displayText(), v.path);
+        DriveComboBox1->addItem(v.displayText(), v.path);
 }
 
 void TBackupForm::selectVolumeOf(const QString& folder) {
     QList<mz::backup::Volume> volumes;
-    for (int i = 0; i < ui->DriveComboBox1->count(); ++i)
-        volumes.append({ui->DriveComboBox1->itemData(i).toString(), {}});
+    for (int i = 0; i < DriveComboBox1->count(); ++i)
+        volumes.append({DriveComboBox1->itemData(i).toString(), {}});
     const qsizetype index = mz::backup::volumeIndexOf(volumes, folder);
-    if (index >= 0) ui->DriveComboBox1->setCurrentIndex(static_cast<int>(index));
+    if (index >= 0) DriveComboBox1->setCurrentIndex(static_cast<int>(index));
 }
 
 void TBackupForm::returnToDataDir() {
@@ -114,21 +111,21 @@ void TBackupForm::FormCreate() {
     const QString home = QDir::cleanPath(QDir::homePath());
     selectVolumeOf(home);
     DriveComboBox1Change();
-    ui->DirectoryListBox1->setDirectory(home);
+    DirectoryListBox1->setDirectory(home);
 }
 
 void TBackupForm::DriveComboBox1Change() {
-    const QString volume = ui->DriveComboBox1->currentData().toString();
+    const QString volume = DriveComboBox1->currentData().toString();
     if (volume.isEmpty()) return;
     for (;;) {
         try {
-            ui->DirectoryListBox1->setDirectory(volume);
+            DirectoryListBox1->setDirectory(volume);
             return;
         } catch (const mz::platform::IoError& e) {
             if (!mz::backup::isNotReady(e.code())) throw;
             const QString caption = u"ドライブ "_s + volume + u" の選択"_s;
             if (mz::platform::askYesNo(this, caption, kNotReadyQuestion)) continue;
-            selectVolumeOf(ui->DirectoryListBox1->directory());
+            selectVolumeOf(DirectoryListBox1->directory());
             return;
         }
     }

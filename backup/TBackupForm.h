@@ -1,28 +1,24 @@
 #pragma once
 // The backup window: the user picks a folder with the drive box and the folder list, and 実行
-// copies the thirteen data files there (backupcopier.h). While the window is open the current
+// copies the data files there (backupcopier.h). While the window is open the current
 // directory follows the folder list; whichever way the window closes, the data directory is
 // the current directory again, so that tables opened afterwards are the data, not the copies.
+
+#include "ui_TBackupForm.h"
 
 #include <QDialog>
 
 #include <memory>
 
-namespace Ui {
-class TBackupForm;
-}
-
 namespace mz::backup {
 class FileOperations;
 }
 
-class TBackupForm : public QDialog {
+class TBackupForm : public QDialog, public Ui::TBackupForm {
     Q_OBJECT
 public:
     explicit TBackupForm(QWidget* owner = nullptr);
     ~TBackupForm() override;
-
-    std::unique_ptr<Ui::TBackupForm> ui;
 
     // The file operations that 実行 uses; tests put in one that fails.
     void setFileOperations(std::unique_ptr<mz::backup::FileOperations> ops);

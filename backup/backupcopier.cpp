@@ -1,6 +1,7 @@
 #include "backup/backupcopier.h"
 
 #include "data/syserror.h"
+#include "data/tabledefs.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,6 +115,21 @@ QString tempNameFor(const QString& destination, const QString& name, const QStri
 }
 
 }  // namespace
+
+QList<BackupFile> backupFiles() {
+    QList<BackupFile> files;
+    const auto add = [&files](const QString& name) {
+        if (name.isEmpty()) return;
+        const qsizetype dot = name.lastIndexOf(u'.');
+        files.append({name, dot < 0 ? name : name.left(dot) + name.mid(dot).toUpper()});
+    };
+    for (const mz::data::TableDef& def : mz::data::tableDefs()) {
+        add(def.dbfName);
+        add(def.dbtName);
+        add(def.mdxName);
+    }
+    return files;
+}
 
 FileOperations::~FileOperations() = default;
 
@@ -237,6 +253,7 @@ BackupResult backUp(const QString& dataDir, const QString& destination, FileOper
         QString name;
     };
     std::vector<Staged> staged;
+    const QList<BackupFile> files = backupFiles();
     const QDir dest(destination);
     // A token of this run in the temporary names, so that no file already in the folder is
     // taken for (or removed as) one of our temporary copies.
@@ -244,15 +261,14 @@ BackupResult backUp(const QString& dataDir, const QString& destination, FileOper
     for (bool clash = true; clash;) {
         token = QString::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, u'0');
         clash = false;
-        for (const BackupFile& file : kBackupFiles)
-            if (entryExists(tempNameFor(destination, QString::fromUtf16(file.destination), token)))
-                clash = true;
+        for (const BackupFile& file : files)
+            if (entryExists(tempNameFor(destination, file.destination, token))) clash = true;
     }
 
     // 1. Every file to a temporary name beside its final one, flushed and compared.
-    for (const BackupFile& file : kBackupFiles) {
-        const QString sourceName = QString::fromUtf16(file.source);
-        const QString name = QString::fromUtf16(file.destination);
+    for (const BackupFile& file : files) {
+        const QString& sourceName = file.source;
+        const QString& name = file.destination;
         const QString source = findDataFile(dataDir, sourceName);
         if (source.isEmpty()) {
             result.problems << u"データファイル「%1」がありません"_s.arg(sourceName);
@@ -268,7 +284,7 @@ BackupResult backUp(const QString& dataDir, const QString& destination, FileOper
         staged.push_back({source, temp, dest.filePath(name), name});
     }
 
-    bool complete = result.problems.isEmpty() && staged.size() == kBackupFiles.size();
+    bool complete = result.problems.isEmpty() && staged.size() == static_cast<size_t>(files.size());
 
     // A folder in the way of a file name would stop its rename half-way through the set.
     for (const Staged& s : staged) {
@@ -281,9 +297,8 @@ BackupResult backUp(const QString& dataDir, const QString& destination, FileOper
     // 2. Put the copies in place: all of them when the backup is complete; after a failure only
     //    into a folder that holds no earlier backup, so that no earlier copy is replaced.
     bool holdsEarlierBackup = false;
-    for (const BackupFile& file : kBackupFiles)
-        if (entryExists(dest.filePath(QString::fromUtf16(file.destination))))
-            holdsEarlierBackup = true;
+    for (const BackupFile& file : files)
+        if (entryExists(dest.filePath(file.destination))) holdsEarlierBackup = true;
     const bool publish = complete || !holdsEarlierBackup;
 
     for (const Staged& s : staged) {

@@ -1,12 +1,13 @@
 #pragma once
-// Copying the thirteen data files into a backup folder, without the window.
+// Copying the data files (the files of every table, backupFiles()) into a backup folder,
+// without the window.
 //
 // A backup is all or nothing for a folder that already holds a backup: every file is first
 // written under a temporary name in the destination folder, flushed to disk and compared with
-// its source; only when all thirteen copies are complete and equal to their sources are they
+// its source; only when all the copies are complete and equal to their sources are they
 // renamed over the earlier copies. So a failed backup (a missing data file, a full disk, a
 // folder that cannot be written) leaves an earlier backup exactly as it was, and never mixes
-// files of two backups. In a folder that holds none of the thirteen names, the copies that did
+// files of two backups. In a folder that holds none of the backup names, the copies that did
 // complete are kept even when another one failed: they replace nothing, all come from the same
 // data, and the user is told that the backup failed.
 //
@@ -16,34 +17,20 @@
 #include <QString>
 #include <QStringList>
 
-#include <array>
-
 namespace mz::backup {
 
 // One data file: its name in the data directory and its name in the backup folder.
 struct BackupFile {
-    const char16_t* source;
-    const char16_t* destination;
+    QString source;
+    QString destination;
 };
 
-// The thirteen data files in the order they are copied. The two master tables' record files
-// are named with a lower-case extension in the data directory and an upper-case one in the
-// backup.
-inline constexpr std::array<BackupFile, 13> kBackupFiles{{
-    {u"Aitesaki.DBF", u"Aitesaki.DBF"},
-    {u"Aitesaki.DBT", u"Aitesaki.DBT"},
-    {u"Aitesaki.MDX", u"Aitesaki.MDX"},
-    {u"Indata.DBF", u"Indata.DBF"},
-    {u"Indata.DBT", u"Indata.DBT"},
-    {u"Indata.MDX", u"Indata.MDX"},
-    {u"Outdata.DBF", u"Outdata.DBF"},
-    {u"Outdata.DBT", u"Outdata.DBT"},
-    {u"Outdata.MDX", u"Outdata.MDX"},
-    {u"Kazoku.dbf", u"Kazoku.DBF"},
-    {u"Kazoku.MDX", u"Kazoku.MDX"},
-    {u"Moku.dbf", u"Moku.DBF"},
-    {u"Moku.MDX", u"Moku.MDX"},
-}};
+// The files of every table the table engine defines (data/tabledefs.h), table by table: record
+// file, memo file, index file. A table added there is backed up without a change here. The
+// backup name has an upper-case extension, so the master tables' record files (Kazoku.dbf,
+// Moku.dbf) are Kazoku.DBF and Moku.DBF in the backup. The placeholder picture is not a table
+// file and is not backed up.
+QList<BackupFile> backupFiles();
 
 // The file-system steps of a backup. The default implementation works on the real file system
 // and reports failures in Japanese with the system's reason; tests derive from it to make one
@@ -68,7 +55,7 @@ public:
 };
 
 enum class BackupOutcome {
-    Succeeded,  // all thirteen files copied and equal to their sources
+    Succeeded,  // every file copied and equal to their sources
     Failed,     // at least one file missing or not copied
     Refused,    // the destination is the data directory itself
 };

@@ -6,6 +6,7 @@
 #include "data/cursor.h"
 #include "ledger/TINsrSrForm.h"
 #include "ledger/TOUTsrSrForm.h"
+#include "platform/modes.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "ui_TINsrSrForm.h"
@@ -125,7 +126,7 @@ int main(int argc, char** argv) {
         report("expenditure search: counterpart", ms, rowsOf(out->DBGrid1));
         out.reset();
 
-        mz::state().NameSelectMode = 160;
+        const mz::mode::Scope scope(&mz::SharedState::NameSelectMode, mz::mode::kNameCriterion);
         std::unique_ptr<TNAMEsentakuForm> pick;
         ms = timed(nullptr, [&] {
             pick = std::make_unique<TNAMEsentakuForm>();
@@ -135,7 +136,6 @@ int main(int argc, char** argv) {
         });
         report("selection window: open on tab ア", ms, rowsOf(pick->DBGrid1));
         pick.reset();
-        mz::state().NameSelectMode = 0;
     }
     return 0;
 }

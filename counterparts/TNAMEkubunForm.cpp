@@ -47,7 +47,7 @@ void TNAMEkubunForm::ColorButton1Click() {
     if (RadioGroup1->itemIndex() == 0) {
         mz::platform::openModal(this, mz::state().NAMEregi1Form);
     } else {
-        // NameSelectMode stays 110: each pick there opens the add-family window.
+        // NameSelectMode stays kNameAddFamily: each pick there opens the add-family window.
         mz::platform::openModal(this, mz::state().NAMEsentakuForm);
     }
     // Back to where 登録 or 相手先追加 was chosen.

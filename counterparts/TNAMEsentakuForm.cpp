@@ -8,6 +8,7 @@
 #include "data/types.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/platform.h"
 #include "platform/sharedstate.h"
 #include "widgets/colorbutton.h"
@@ -35,22 +36,22 @@ struct ModeInfo {
     qint32 mode;
     const char16_t* heading;
     Pick pick;
-    // The window a pick opens in modes 110 to 140, with this window as owner; null in the
-    // modes that answer with a name.
+    // The window a pick opens, with this window as owner; null in the modes that answer with a
+    // name.
     void (*open)(QWidget* owner);
 };
 
 constexpr ModeInfo kModes[] = {
-    {110, u"相手先の選択 ( 家族追加 )", Pick::OpenWindow,
+    {mz::mode::kNameAddFamily, u"相手先の選択 ( 家族追加 )", Pick::OpenWindow,
      [](QWidget* o) { mz::platform::openModal(o, mz::state().NAMEregi2Form); }},
-    {120, u"相手先の選択 ( 修正 )", Pick::OpenWindow,
+    {mz::mode::kNameEdit, u"相手先の選択 ( 修正 )", Pick::OpenWindow,
      [](QWidget* o) { mz::platform::openModal(o, mz::state().NAMEeditForm); }},
-    {130, u"相手先の選択 ( 削除 )", Pick::OpenWindow,
+    {mz::mode::kNameDelete, u"相手先の選択 ( 削除 )", Pick::OpenWindow,
      [](QWidget* o) { mz::platform::openModal(o, mz::state().NAMEdelForm); }},
-    {140, u"相手先の選択 ( 検索 )", Pick::OpenWindow,
+    {mz::mode::kNameSearch, u"相手先の選択 ( 検索 )", Pick::OpenWindow,
      [](QWidget* o) { mz::platform::openModal(o, mz::state().NAMEsrchForm); }},
-    {150, u"相手先の選択", Pick::EntryName, nullptr},
-    {160, u"相手先の選択", Pick::SelectedName, nullptr},
+    {mz::mode::kNameEntry, u"相手先の選択", Pick::EntryName, nullptr},
+    {mz::mode::kNameCriterion, u"相手先の選択", Pick::SelectedName, nullptr},
 };
 
 const ModeInfo* modeInfo(qint32 mode) {

@@ -1,8 +1,9 @@
 #pragma once
 // The counterpart selection window: the address book (Aitesaki.DBF) listed by the kana row of
-// each person's reading, one tab per row ア to ワ. What a pick does depends on NameSelectMode:
-// 150 and 160 hand the picked name back to a ledger window and close; 110 to 140 hand the
-// picked code to the add-family, edit, delete or search window and stay open for the next pick.
+// each person's reading, one tab per row ア to ワ. What a pick does depends on NameSelectMode
+// (platform/modes.h): kNameEntry and kNameCriterion hand the picked name back to a ledger
+// window and close; kNameAddFamily, kNameEdit, kNameDelete and kNameSearch hand the picked code
+// to the add-family, edit, delete or search window and stay open for the next pick.
 
 #include "data/cursor.h"
 #include "ui_TNAMEsentakuForm.h"
@@ -25,8 +26,8 @@ QStringList kanaRowPrefixes(int tab);
 // ((フリガナ='ｱ*') or (フリガナ='ｲ*') or ...). An index outside the tabs gives an empty text.
 QString kanaRowFilter(int tab);
 
-// The heading of the window in a mode; the design text "相手先の選択" for a mode that is not
-// one of 110 to 160.
+// The heading of the window in a mode; the design text "相手先の選択" for a mode that this
+// window does not know.
 QString selectionHeading(qint32 mode);
 
 }  // namespace mz::counterparts

@@ -3,7 +3,23 @@
 TINsrSrForm::TINsrSrForm(QWidget* parent)
     : mz::ledger::LedgerManagerForm(mz::ledger::incomeSide(), parent) {
     setupUi(this);
-    initialise();
+    initialise({
+        .Label11 = Label11,
+        .CheckBox1 = CheckBox1,
+        .CheckBox2 = CheckBox2,
+        .CheckBox3 = CheckBox3,
+        .CheckBox4 = CheckBox4,
+        .Edit1 = Edit1,
+        .Edit2 = Edit2,
+        .ComboBox1 = ComboBox1,
+        .MaskEditDate1 = MaskEditDate1,
+        .MaskEditDate2 = MaskEditDate2,
+        .Label1 = Label1,
+        .DBGrid1 = DBGrid1,
+        .ColorButtons = {nullptr, ColorButton1, ColorButton2, ColorButton3, ColorButton4,
+                         ColorButton5, ColorButton6, ColorButton7, ColorButton8, ColorButton9,
+                         ColorButton10, ColorButton11, ColorButton12},
+    });
 }
 
 TINsrSrForm::~TINsrSrForm() = default;

@@ -9,6 +9,7 @@
 #include "masters/TMOKUsentakuForm.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/platform.h"
 #include "printouts/printoutforms.h"
 #include "widgets/colorbutton.h"
@@ -88,14 +89,6 @@ void centreOnScreen(QWidget* w) {
     }
 }
 
-template <class T>
-T* findControl(QWidget* window, const char* name, bool required) {
-    T* c = window->findChild<T*>(QString::fromLatin1(name));
-    if (!c && required)
-        throw mz::data::EngineError(u"画面の部品 %1 がありません"_s.arg(QString::fromLatin1(name)));
-    return c;
-}
-
 // Whether `path` names the neutral picture of the data directory.
 bool isPlaceholderPicture(const QString& path) {
     if (path.isEmpty()) return false;
@@ -108,9 +101,10 @@ bool isPlaceholderPicture(const QString& path) {
            QDir::cleanPath(QFileInfo(placeholder).absoluteFilePath());
 }
 
-// Opens a selection window that hands its pick back through `answer`, and tells whether the
-// user picked. The variable is null while the window is up; a pick sets it (an empty name
-// included), and closing without a pick leaves it null, after which it gets its old value back.
+// Opens a selection window in mode `code` that hands its pick back through `answer`, and tells
+// whether the user picked. The variable is null while the window is up; a pick sets it (an empty
+// name included), and closing without a pick leaves it null, after which it gets its old value
+// back. The answer and the mode are both put back when the window throws.
 template <class W>
 bool pickThrough(QWidget* owner, QPointer<W>& reference, qint32 SharedState::*mode, qint32 code,
                  QString SharedState::*answer) {
@@ -124,9 +118,8 @@ bool pickThrough(QWidget* owner, QPointer<W>& reference, qint32 SharedState::*mo
             if (value.isNull()) value = old;
         }
     } restore{st.*answer, before};
-    st.*mode = code;
+    const mz::mode::Scope scope(mode, code);
     mz::platform::openModal(owner, reference);
-    st.*mode = 0;
     return !(st.*answer).isNull();
 }
 
@@ -185,27 +178,22 @@ LedgerEntryForm::LedgerEntryForm(const EntrySideInfo& side, Role role, QWidget* 
 
 LedgerEntryForm::~LedgerEntryForm() = default;
 
-template <class T>
-T* LedgerEntryForm::control(const char* name, bool required) {
-    return findControl<T>(this, name, required);
-}
-
-void LedgerEntryForm::initialise() {
-    heading_ = control<QLabel>("Label11");
-    dbEdit2_ = control<TDBEdit>("DBEdit2");
-    dbEdit4_ = control<TDBEdit>("DBEdit4");
-    dbEdit5_ = control<TDBEdit>("DBEdit5");
-    dbEdit7_ = control<TDBEdit>("DBEdit7");
-    dbComboBox1_ = control<TDBComboBox>("DBComboBox1", side_.hasFamily);
-    dbMemo1_ = control<TDBMemo>("DBMemo1");
-    dbImage1_ = control<TDBImage>("DBImage1");
-    dateTimePicker1_ = control<TDateTimePicker>("DateTimePicker1");
-    bitBtnGazo_ = control<QPushButton>("BitBtnGazo");
-    bitBtnGazoDel_ = control<QPushButton>("BitBtnGazoDel");
-    colorButton1_ = control<TColorButton>("ColorButton1");
-    colorButton2_ = control<TColorButton>("ColorButton2");
-    colorButton3_ = control<TColorButton>("ColorButton3");
-    colorButton4_ = control<TColorButton>("ColorButton4");
+void LedgerEntryForm::initialise(const EntryFormControls& c) {
+    heading_ = c.Label11;
+    dbEdit2_ = c.DBEdit2;
+    dbEdit4_ = c.DBEdit4;
+    dbEdit5_ = c.DBEdit5;
+    dbEdit7_ = c.DBEdit7;
+    dbComboBox1_ = side_.hasFamily ? c.DBComboBox1 : nullptr;
+    dbMemo1_ = c.DBMemo1;
+    dbImage1_ = c.DBImage1;
+    dateTimePicker1_ = c.DateTimePicker1;
+    bitBtnGazo_ = c.BitBtnGazo;
+    bitBtnGazoDel_ = c.BitBtnGazoDel;
+    colorButton1_ = c.ColorButton1;
+    colorButton2_ = c.ColorButton2;
+    colorButton3_ = c.ColorButton3;
+    colorButton4_ = c.ColorButton4;
 
     styleControls();
 
@@ -404,15 +392,15 @@ void LedgerEntryForm::ColorButton2Click() {
 
 void LedgerEntryForm::ColorButton3Click() {
     // A selection window closed without a pick leaves the name as it is.
-    if (pickThrough(this, mz::state().NAMEsentakuForm, &SharedState::NameSelectMode, 150,
-                    &SharedState::EntryName))
+    if (pickThrough(this, mz::state().NAMEsentakuForm, &SharedState::NameSelectMode,
+                    mz::mode::kNameEntry, &SharedState::EntryName))
         dbEdit4_->setText(mz::state().EntryName);
     dbEdit5_->setFocus();
 }
 
 void LedgerEntryForm::ColorButton4Click() {
-    if (pickThrough(this, mz::state().MOKUsentakuForm, &SharedState::PurposeSelectMode, 310,
-                    &SharedState::EntryPurpose))
+    if (pickThrough(this, mz::state().MOKUsentakuForm, &SharedState::PurposeSelectMode,
+                    mz::mode::kPurposeEntry, &SharedState::EntryPurpose))
         dbEdit5_->setText(mz::state().EntryPurpose);
     if (dbComboBox1_)
         dbComboBox1_->setFocus();
@@ -446,12 +434,10 @@ LedgerEntryViewForm::LedgerEntryViewForm(const EntrySideInfo& side, Role role, Q
 
 LedgerEntryViewForm::~LedgerEntryViewForm() = default;
 
-template <class T>
-T* LedgerEntryViewForm::control(const char* name, bool required) {
-    return findControl<T>(this, name, required);
-}
-
-void LedgerEntryViewForm::initialise() {
+void LedgerEntryViewForm::initialise(const EntryViewControls& c) {
+    c_ = c;
+    if (!side_.hasFamily) c_.DBEdit3 = nullptr;
+    if (role_ != Role::View) c_.ColorButton3 = nullptr;
     styleControls();
 
     Table1 = new mz::data::Cursor(this);
@@ -462,32 +448,26 @@ void LedgerEntryViewForm::initialise() {
     DataSource1->setDataSet(Table1);
     DataSource1->setAutoEdit(false);
 
-    const std::pair<const char*, QString> edits[] = {
-        {"DBEdit2", side_.numberField}, {"DBEdit1", side_.dateField}, {"DBEdit4", u"氏名"_s},
-        {"DBEdit5", u"目的"_s},         {"DBEdit3", u"家族名"_s},     {"DBEdit7", u"金額"_s},
+    const std::pair<TDBEdit*, QString> edits[] = {
+        {c_.DBEdit2, side_.numberField}, {c_.DBEdit1, side_.dateField}, {c_.DBEdit4, u"氏名"_s},
+        {c_.DBEdit5, u"目的"_s},         {c_.DBEdit3, u"家族名"_s},     {c_.DBEdit7, u"金額"_s},
     };
-    for (const auto& [name, field] : edits) {
-        TDBEdit* e = control<TDBEdit>(name, qstrcmp(name, "DBEdit3") != 0 || side_.hasFamily);
+    for (const auto& [e, field] : edits) {
         if (!e) continue;
         e->setDataSource(DataSource1);
         e->setDataField(field);
     }
-    auto* memo = control<TDBMemo>("DBMemo1");
-    memo->setDataSource(DataSource1);
-    memo->setDataField(u"物品"_s);
-    auto* image = control<TDBImage>("DBImage1");
-    image->setDataSource(DataSource1);
-    image->setDataField(u"写真"_s);
+    c_.DBMemo1->setDataSource(DataSource1);
+    c_.DBMemo1->setDataField(u"物品"_s);
+    c_.DBImage1->setDataSource(DataSource1);
+    c_.DBImage1->setDataField(u"写真"_s);
 
     using mz::platform::guarded;
     using Self = LedgerEntryViewForm;
-    connect(control<TColorButton>("ColorButton1"), &QPushButton::clicked, this,
-            guarded(this, &Self::ColorButton1Click));
-    connect(control<TColorButton>("ColorButton2"), &QPushButton::clicked, this,
-            guarded(this, &Self::ColorButton2Click));
-    if (role_ == Role::View)
-        connect(control<TColorButton>("ColorButton3"), &QPushButton::clicked, this,
-                guarded(this, &Self::preview));
+    connect(c_.ColorButton1, &QPushButton::clicked, this, guarded(this, &Self::ColorButton1Click));
+    connect(c_.ColorButton2, &QPushButton::clicked, this, guarded(this, &Self::ColorButton2Click));
+    if (c_.ColorButton3)
+        connect(c_.ColorButton3, &QPushButton::clicked, this, guarded(this, &Self::preview));
     centreOnScreen(this);
 
     mz::platform::runCreationHandler([this] { FormCreate(); });
@@ -499,27 +479,23 @@ void LedgerEntryViewForm::styleControls() {
     using mz::widgets::pixelFont;
 
     styleWindow(this);
-    styleHeading(control<QLabel>("Label11"));
+    styleHeading(c_.Label11);
     const QFont dataFont = pixelFont(kGothic, 12);
-    for (const char* name : {"DBEdit2", "DBEdit1", "DBEdit4", "DBEdit5", "DBEdit3", "DBEdit7"}) {
-        if (auto* e = control<TDBEdit>(name, qstrcmp(name, "DBEdit3") != 0 || side_.hasFamily)) {
+    for (TDBEdit* e : {c_.DBEdit2, c_.DBEdit1, c_.DBEdit4, c_.DBEdit5, c_.DBEdit3, c_.DBEdit7}) {
+        if (e) {
             e->setFont(dataFont);
             e->setReadOnly(true);
         }
     }
-    auto* number = control<TDBEdit>("DBEdit2");
-    number->setEnabled(false);
-    number->setMaxLength(8);
-    auto* memo = control<TDBMemo>("DBMemo1");
-    memo->setFont(dataFont);
-    memo->setReadOnly(true);
-    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    control<TDBImage>("DBImage1")->setStretch(true);
+    c_.DBEdit2->setEnabled(false);
+    c_.DBEdit2->setMaxLength(8);
+    c_.DBMemo1->setFont(dataFont);
+    c_.DBMemo1->setReadOnly(true);
+    c_.DBMemo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    c_.DBImage1->setStretch(true);
     const QFont caption = pixelFont(kPGothic, 13);
-    for (const char* name : {"ColorButton1", "ColorButton2", "ColorButton3"})
-        if (auto* b = control<TColorButton>(
-                name, role_ == Role::View || qstrcmp(name, "ColorButton3") != 0))
-            b->setFont(caption);
+    for (TColorButton* b : {c_.ColorButton1, c_.ColorButton2, c_.ColorButton3})
+        if (b) b->setFont(caption);
 }
 
 void LedgerEntryViewForm::FormCreate() {

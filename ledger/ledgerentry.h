@@ -8,9 +8,11 @@
 // (which print the entry) and the delete windows TINdelForm / TOUTdelForm.
 //
 // Income and expenditure differ only in what EntrySideInfo says; each twin keeps its own layout
-// (.ui) and class name, sets it up and hands its side and role to these classes. The controls are
-// found by their object names, so these classes never name a twin's generated Ui class. The
-// family row (Label6, DBComboBox1 / DBEdit3, Table2) exists on the income side only.
+// (.ui) and class name, sets it up and hands its side, its role and its controls to these
+// classes. The controls come as typed pointers that the twin's constructor takes from its own
+// generated members (EntryFormControls, EntryViewControls), so a control missing from a layout
+// does not compile, and these classes never name a twin's generated Ui class. The family row
+// (Label6, DBComboBox1 / DBEdit3, Table2) exists on the income side only.
 
 #include "data/cursor.h"
 #include "platform/sharedstate.h"
@@ -68,6 +70,43 @@ QString entryFilter(const EntrySideInfo& side, qint32 number);
 // plus one, rounded to an integer; 1 on an empty ledger. Moves the cursor to that record.
 qint32 nextEntryNumber(mz::data::Cursor& table, const QString& numberField);
 
+// The controls of the entry form, under their given names. DBComboBox1 (家族名) is null on the
+// expenditure side.
+struct EntryFormControls {
+    QLabel* Label11 = nullptr;   // heading
+    TDBEdit* DBEdit2 = nullptr;  // entry number
+    TDBEdit* DBEdit4 = nullptr;  // 氏名
+    TDBEdit* DBEdit5 = nullptr;  // 目的
+    TDBEdit* DBEdit7 = nullptr;  // 金額
+    TDBComboBox* DBComboBox1 = nullptr;
+    TDBMemo* DBMemo1 = nullptr;
+    TDBImage* DBImage1 = nullptr;
+    TDateTimePicker* DateTimePicker1 = nullptr;
+    QPushButton* BitBtnGazo = nullptr;
+    QPushButton* BitBtnGazoDel = nullptr;
+    TColorButton* ColorButton1 = nullptr;
+    TColorButton* ColorButton2 = nullptr;
+    TColorButton* ColorButton3 = nullptr;
+    TColorButton* ColorButton4 = nullptr;
+};
+
+// The controls of the read-only form. DBEdit3 (家族名) is null on the expenditure side,
+// ColorButton3 (プレビュー) in the delete windows.
+struct EntryViewControls {
+    QLabel* Label11 = nullptr;   // heading
+    TDBEdit* DBEdit2 = nullptr;  // entry number
+    TDBEdit* DBEdit1 = nullptr;  // date
+    TDBEdit* DBEdit4 = nullptr;  // 氏名
+    TDBEdit* DBEdit5 = nullptr;  // 目的
+    TDBEdit* DBEdit3 = nullptr;  // 家族名
+    TDBEdit* DBEdit7 = nullptr;  // 金額
+    TDBMemo* DBMemo1 = nullptr;
+    TDBImage* DBImage1 = nullptr;
+    TColorButton* ColorButton1 = nullptr;
+    TColorButton* ColorButton2 = nullptr;
+    TColorButton* ColorButton3 = nullptr;
+};
+
 // The entry form of the registration and edit windows.
 class LedgerEntryForm : public QDialog {
     Q_OBJECT
@@ -102,10 +141,10 @@ public Q_SLOTS:
 protected:
     LedgerEntryForm(const EntrySideInfo& side, Role role, QWidget* parent);
 
-    // Called by the twin's constructor once its layout is set up: finds and styles the
-    // controls, opens the tables (an error there goes on to the opener: no window), binds and
+    // Called by the twin's constructor once its layout is set up, with its controls: styles
+    // them, opens the tables (an error there goes on to the opener: no window), binds and
     // connects them and runs FormCreate.
-    void initialise();
+    void initialise(const EntryFormControls& controls);
 
     // Leaving the name and purpose edits; the registration twins publish them as DBEdit4Exit
     // and DBEdit5Exit. The edit windows have no such handlers.
@@ -115,8 +154,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    template <class T>
-    T* control(const char* name, bool required = true);
     void styleControls();
     void connectHandlers();
     void startNewEntry();
@@ -163,20 +200,20 @@ public Q_SLOTS:
 
 protected:
     LedgerEntryViewForm(const EntrySideInfo& side, Role role, QWidget* parent);
-    void initialise();
+    // As LedgerEntryForm::initialise.
+    void initialise(const EntryViewControls& controls);
 
     // The view twins publish it as ColorButton3Click (プレビュー).
     void preview();
 
 private:
-    template <class T>
-    T* control(const char* name, bool required = true);
     void styleControls();
     // Gives the single-entry printout this window's entry; null when there is no printout.
     TQuickRep* printoutForEntry();
 
     const EntrySideInfo& side_;
     const Role role_;
+    EntryViewControls c_;
 };
 
 }  // namespace mz::ledger

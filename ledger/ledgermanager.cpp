@@ -19,6 +19,7 @@
 #include "data/types.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/platform.h"
 #include "printouts/printoutforms.h"
 #include "widgets/colorbutton.h"
@@ -142,32 +143,21 @@ LedgerManagerForm::LedgerManagerForm(const LedgerSideInfo& side, QWidget* parent
 
 LedgerManagerForm::~LedgerManagerForm() = default;
 
-template <class T>
-T* LedgerManagerForm::control(const char* name, bool required) {
-    T* c = findChild<T*>(QString::fromLatin1(name));
-    if (!c && required)
-        throw mz::data::EngineError(u"画面の部品 %1 がありません"_s.arg(QString::fromLatin1(name)));
-    return c;
-}
-
-void LedgerManagerForm::initialise() {
-    heading_ = control<QLabel>("Label11");
-    checkBox1_ = control<QCheckBox>("CheckBox1");
-    checkBox2_ = control<QCheckBox>("CheckBox2");
-    checkBox3_ = control<QCheckBox>("CheckBox3", side_.hasFamily);
-    checkBox4_ = control<QCheckBox>("CheckBox4");
-    edit1_ = control<TDBEdit>("Edit1");
-    edit2_ = control<TDBEdit>("Edit2");
-    comboBox1_ = control<TComboBox>("ComboBox1", side_.hasFamily);
-    maskEditDate1_ = control<TMaskEdit>("MaskEditDate1");
-    maskEditDate2_ = control<TMaskEdit>("MaskEditDate2");
-    label1_ = control<QLabel>("Label1");
-    dbGrid1_ = control<TDBGrid>("DBGrid1");
-    for (int i = 1; i <= 12; ++i) {
-        const QByteArray name = "ColorButton" + QByteArray::number(i);
-        buttons_[static_cast<size_t>(i)] =
-            control<TColorButton>(name.constData(), i != 12 || side_.hasFamily);
-    }
+void LedgerManagerForm::initialise(const LedgerManagerControls& c) {
+    heading_ = c.Label11;
+    checkBox1_ = c.CheckBox1;
+    checkBox2_ = c.CheckBox2;
+    checkBox3_ = side_.hasFamily ? c.CheckBox3 : nullptr;
+    checkBox4_ = c.CheckBox4;
+    edit1_ = c.Edit1;
+    edit2_ = c.Edit2;
+    comboBox1_ = side_.hasFamily ? c.ComboBox1 : nullptr;
+    maskEditDate1_ = c.MaskEditDate1;
+    maskEditDate2_ = c.MaskEditDate2;
+    label1_ = c.Label1;
+    dbGrid1_ = c.DBGrid1;
+    buttons_ = c.ColorButtons;
+    if (!side_.hasFamily) buttons_[12] = nullptr;
 
     styleControls();
 
@@ -408,18 +398,20 @@ void LedgerManagerForm::leaveDate(TMaskEdit* edit, TMaskEdit* other) {
 // --- picking criteria ---------------------------------------------------------------------
 
 void LedgerManagerForm::ColorButton3Click() {
-    mz::state().NameSelectMode = 160;
-    mz::platform::openModal(this, mz::state().NAMEsentakuForm);
-    mz::state().NameSelectMode = 0;
+    {
+        const mz::mode::Scope scope(&SharedState::NameSelectMode, mz::mode::kNameCriterion);
+        mz::platform::openModal(this, mz::state().NAMEsentakuForm);
+    }
     if (!mz::state().SelectedName.isEmpty()) edit1_->setText(mz::state().SelectedName);
     edit2_->setFocus();
     checkBox1_->setChecked(!edit1_->text().isEmpty());
 }
 
 void LedgerManagerForm::ColorButton4Click() {
-    mz::state().PurposeSelectMode = 320;
-    mz::platform::openModal(this, mz::state().MOKUsentakuForm);
-    mz::state().PurposeSelectMode = 0;
+    {
+        const mz::mode::Scope scope(&SharedState::PurposeSelectMode, mz::mode::kPurposeCriterion);
+        mz::platform::openModal(this, mz::state().MOKUsentakuForm);
+    }
     if (!mz::state().SelectedPurpose.isEmpty()) edit2_->setText(mz::state().SelectedPurpose);
     if (side_.purposePickFocusesFamily && comboBox1_) comboBox1_->setFocus();
     checkBox2_->setChecked(!edit2_->text().isEmpty());
@@ -428,9 +420,8 @@ void LedgerManagerForm::ColorButton4Click() {
 // --- adding master data -------------------------------------------------------------------
 
 void LedgerManagerForm::ColorButton10Click() {
-    mz::state().NameSelectMode = 110;
+    const mz::mode::Scope scope(&SharedState::NameSelectMode, mz::mode::kNameAddFamily);
     mz::platform::openModal(this, mz::state().NAMEkubunForm);
-    mz::state().NameSelectMode = 0;
 }
 
 void LedgerManagerForm::ColorButton11Click() {

@@ -4,8 +4,9 @@
 // table. Everything in which they differ is one LedgerSideInfo below; each twin keeps its own
 // layout (.ui) and class name and hands its side to this class.
 //
-// The controls are found by their object names once the twin has set up its layout, so this
-// class never names a twin's generated Ui class. The controls that the expenditure side lacks
+// Each twin hands its controls over as typed pointers taken from its own generated members
+// (LedgerManagerControls), so a control missing from a layout does not compile and this class
+// never names a twin's generated Ui class. The controls that the expenditure side lacks
 // (CheckBox3, ComboBox1, ColorButton12) are null there and their handlers do not exist on it.
 
 #include "data/cursor.h"
@@ -33,7 +34,7 @@ namespace mz::ledger {
 enum class EntryWindow { View, Edit, Delete };
 
 // Opens a window modally with the management window as owner, and returns when it has been
-// destroyed. Null: the window is not part of the program yet, and the command opens nothing.
+// destroyed.
 using OpenWindow = void (*)(QWidget* owner);
 
 // Everything in which the income and the expenditure management windows differ.
@@ -73,6 +74,25 @@ inline const QString kNoMatch = QStringLiteral("検索条件に合うデータ�
 // and clamped to the range of the integer (an empty or non-finite value gives 0).
 qint32 toInt32(double value);
 
+// The controls of a management window, under their given names. CheckBox3, ComboBox1 and
+// ColorButton12 (the family criterion and 家族追加) are null on the expenditure side.
+struct LedgerManagerControls {
+    QLabel* Label11 = nullptr;  // heading
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QCheckBox* CheckBox3 = nullptr;
+    QCheckBox* CheckBox4 = nullptr;
+    TDBEdit* Edit1 = nullptr;
+    TDBEdit* Edit2 = nullptr;
+    TComboBox* ComboBox1 = nullptr;
+    TMaskEdit* MaskEditDate1 = nullptr;
+    TMaskEdit* MaskEditDate2 = nullptr;
+    QLabel* Label1 = nullptr;
+    TDBGrid* DBGrid1 = nullptr;
+    // ColorButton1 .. ColorButton12 at their numbers; index 0 is unused.
+    std::array<TColorButton*, 13> ColorButtons{};
+};
+
 class LedgerManagerForm : public QDialog {
     Q_OBJECT
 public:
@@ -111,10 +131,10 @@ public Q_SLOTS:
 protected:
     LedgerManagerForm(const LedgerSideInfo& side, QWidget* parent);
 
-    // Called by the twin's constructor once its layout is set up: finds the controls, styles
+    // Called by the twin's constructor once its layout is set up, with its controls: styles
     // them, opens the tables (an error there goes on to the opener: no window), connects the
     // handlers and runs FormCreate.
-    void initialise();
+    void initialise(const LedgerManagerControls& controls);
 
     // Income only; the income twin publishes them under their names.
     void checkBox3Click();
@@ -127,8 +147,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    template <class T>
-    T* control(const char* name, bool required = true);
     void styleControls();
     void connectHandlers();
     void openEntryWindow(EntryWindow which);

@@ -7,30 +7,29 @@
 #include "platform/errorreport.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
-#include "ui_TKAZOeditForm.h"
 #include "widgets/datasource.h"
 
 using namespace Qt::StringLiterals;
 using mz::platform::guarded;
 using namespace mz::masters;
 
-TKAZOeditForm::TKAZOeditForm(QWidget* parent) : QDialog(parent), ui(new Ui::TKAZOeditForm) {
-    ui->setupUi(this);
-    styleWindow(this, 322, 336, ui->Label1);
-    for (QLabel* l : {ui->Label2, ui->Label3}) styleFieldLabel(l);
-    styleHint(ui->Label4);
-    styleCaptionBar(ui->Panel1);
-    styleButtons(ui->ColorButton1, ui->ColorButton2);
-    styleBox(ui->Memo1);
-    styleBox(ui->Edit1);
-    ui->Memo1->setEnabled(false);
-    ui->Memo1->setReadOnly(true);
-    ui->Memo1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ui->Memo1->setFocusPolicy(Qt::NoFocus);
+TKAZOeditForm::TKAZOeditForm(QWidget* parent) : QDialog(parent) {
+    setupUi(this);
+    styleWindow(this, 322, 336, Label1);
+    for (QLabel* l : {Label2, Label3}) styleFieldLabel(l);
+    styleHint(Label4);
+    styleCaptionBar(Panel1);
+    styleButtons(ColorButton1, ColorButton2);
+    styleBox(Memo1);
+    styleBox(Edit1);
+    Memo1->setEnabled(false);
+    Memo1->setReadOnly(true);
+    Memo1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Memo1->setFocusPolicy(Qt::NoFocus);
     // Not bound: the name box takes no more than 家族名 holds, so what is seen is what is stored.
-    ui->Edit1->setMaxBytes(kFamilyNameBytes);
-    ui->Edit1->setImeMode(mz::widgets::ImeMode::Hiragana);
-    ui->Edit1->setToolTip(QString::fromUtf16(kFamilyNameTip));
+    Edit1->setMaxBytes(kFamilyNameBytes);
+    Edit1->setImeMode(mz::widgets::ImeMode::Hiragana);
+    Edit1->setToolTip(QString::fromUtf16(kFamilyNameTip));
 
     Table1 = new mz::data::Cursor(this);
     Table1->setObjectName(u"Table1"_s);
@@ -38,15 +37,18 @@ TKAZOeditForm::TKAZOeditForm(QWidget* parent) : QDialog(parent), ui(new Ui::TKAZ
     DataSource1->setObjectName(u"DataSource1"_s);
     Table1->open(QString::fromUtf16(kFamilyTable));
     DataSource1->setDataSet(Table1);
-    ui->DBGrid1->setDataSource(DataSource1);
-    setupFamilyGrid(ui->DBGrid1);
+    DBGrid1->setDataSource(DataSource1);
+    setupFamilyGrid(DBGrid1);
     watch_ = new RecordMoveWatch(Table1, this);
 
-    connect(ui->DBGrid1, &TDBGrid::cellClick, this, [this](int) { guarded(this, &TKAZOeditForm::DBGrid1CellClick)(); });
-    connect(ui->DBGrid1, &TDBGrid::focusEntered, this, guarded(this, &TKAZOeditForm::DBGrid1Enter));
+    connect(DBGrid1, &TDBGrid::cellClick, this,
+            [this](int) { guarded(this, &TKAZOeditForm::DBGrid1CellClick)(); });
+    connect(DBGrid1, &TDBGrid::focusEntered, this, guarded(this, &TKAZOeditForm::DBGrid1Enter));
     connect(watch_, &RecordMoveWatch::moved, this, guarded(this, &TKAZOeditForm::Table1AfterScroll));
-    connect(ui->ColorButton1, &QPushButton::clicked, this, guarded(this, &TKAZOeditForm::ColorButton1Click));
-    connect(ui->ColorButton2, &QPushButton::clicked, this, guarded(this, &TKAZOeditForm::ColorButton2Click));
+    connect(ColorButton1, &QPushButton::clicked, this,
+            guarded(this, &TKAZOeditForm::ColorButton1Click));
+    connect(ColorButton2, &QPushButton::clicked, this,
+            guarded(this, &TKAZOeditForm::ColorButton2Click));
 
     mz::platform::runCreationHandler([this] { FormCreate(); });
 }
@@ -59,17 +61,17 @@ bool TKAZOeditForm::currentCodeIsOne() const {
 
 void TKAZOeditForm::showCurrent() {
     if (Table1->recno() == 0) {
-        ui->Memo1->clear();
-        ui->Edit1->clear();
+        Memo1->clear();
+        Edit1->clear();
         return;
     }
-    ui->Memo1->setText(codeText(Table1->number(QString::fromUtf16(kFamilyCodeField))));
-    ui->Edit1->setText(Table1->text(QString::fromUtf16(kFamilyNameField)));
+    Memo1->setText(codeText(Table1->number(QString::fromUtf16(kFamilyCodeField))));
+    Edit1->setText(Table1->text(QString::fromUtf16(kFamilyNameField)));
 }
 
 void TKAZOeditForm::FormCreate() {
-    ui->Memo1->clear();
-    ui->Edit1->clear();
+    Memo1->clear();
+    Edit1->clear();
 }
 
 void TKAZOeditForm::DBGrid1CellClick() { showCurrent(); }
@@ -80,23 +82,23 @@ void TKAZOeditForm::DBGrid1Enter() {
 
 void TKAZOeditForm::Table1AfterScroll() {
     if (!currentCodeIsOne()) {
-        ui->Memo1->clear();
-        ui->Edit1->clear();
+        Memo1->clear();
+        Edit1->clear();
     }
 }
 
 void TKAZOeditForm::ColorButton1Click() {
-    const QString name = ui->Edit1->text();
+    const QString name = Edit1->text();
     if (name.isEmpty()) {
         mz::platform::notice(this, mz::platform::padded(u"家族の名前が設定されていません。"_s));
-        ui->Edit1->setFocus();
+        Edit1->setFocus();
         return;
     }
     // An empty list has no record to correct; nothing is written, so no record without a code
     // can come into the table.
     if (Table1->recno() == 0) {
         mz::platform::notice(this, mz::platform::padded(u"修正する家族がありません。"_s));
-        ui->Edit1->setFocus();
+        Edit1->setFocus();
         return;
     }
     {
@@ -111,7 +113,7 @@ void TKAZOeditForm::ColorButton1Click() {
         }
     }
     mz::platform::notice(this, mz::platform::padded(u"家族の名前が修正されました。"_s));
-    ui->Edit1->setFocus();
+    Edit1->setFocus();
 }
 
 void TKAZOeditForm::ColorButton2Click() { close(); }

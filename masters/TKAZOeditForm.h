@@ -3,13 +3,10 @@
 // in the box and 修正 writes it into the list's current record. Codes never change, and ledger
 // entries keep the name they were given.
 
+#include "ui_TKAZOeditForm.h"
+
 #include <QDialog>
 
-#include <memory>
-
-namespace Ui {
-class TKAZOeditForm;
-}
 namespace mz::data {
 class Cursor;
 }
@@ -18,13 +15,12 @@ class RecordMoveWatch;
 }
 class TDataSource;
 
-class TKAZOeditForm : public QDialog {
+class TKAZOeditForm : public QDialog, public Ui::TKAZOeditForm {
     Q_OBJECT
 public:
     explicit TKAZOeditForm(QWidget* parent = nullptr);
     ~TKAZOeditForm() override;
 
-    std::unique_ptr<Ui::TKAZOeditForm> ui;
     mz::data::Cursor* Table1;
     TDataSource* DataSource1;
 

@@ -6,25 +6,24 @@
 #include "platform/errorreport.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
-#include "ui_TKAZOregiForm.h"
 #include "widgets/datasource.h"
 
 using namespace Qt::StringLiterals;
 using mz::platform::guarded;
 using namespace mz::masters;
 
-TKAZOregiForm::TKAZOregiForm(QWidget* parent) : QDialog(parent), ui(new Ui::TKAZOregiForm) {
-    ui->setupUi(this);
-    styleWindow(this, 322, 336, ui->Label1);
-    for (QLabel* l : {ui->Label2, ui->Label3}) styleFieldLabel(l);
-    styleCaptionBar(ui->Panel1);
-    styleButtons(ui->ColorButton1, ui->ColorButton2);
-    for (TDBEdit* e : {ui->DBEdit1, ui->DBEdit2}) styleBox(e);
-    ui->DBEdit1->setEnabled(false);
-    ui->DBEdit1->setReadOnly(true);
-    ui->DBEdit1->setFocusPolicy(Qt::NoFocus);
-    ui->DBEdit2->setImeMode(mz::widgets::ImeMode::Hiragana);
-    ui->DBEdit2->setToolTip(QString::fromUtf16(kFamilyNameTip));
+TKAZOregiForm::TKAZOregiForm(QWidget* parent) : QDialog(parent) {
+    setupUi(this);
+    styleWindow(this, 322, 336, Label1);
+    for (QLabel* l : {Label2, Label3}) styleFieldLabel(l);
+    styleCaptionBar(Panel1);
+    styleButtons(ColorButton1, ColorButton2);
+    for (TDBEdit* e : {DBEdit1, DBEdit2}) styleBox(e);
+    DBEdit1->setEnabled(false);
+    DBEdit1->setReadOnly(true);
+    DBEdit1->setFocusPolicy(Qt::NoFocus);
+    DBEdit2->setImeMode(mz::widgets::ImeMode::Hiragana);
+    DBEdit2->setToolTip(QString::fromUtf16(kFamilyNameTip));
 
     Table1 = new mz::data::Cursor(this);
     Table1->setObjectName(u"Table1"_s);
@@ -38,17 +37,19 @@ TKAZOregiForm::TKAZOregiForm(QWidget* parent) : QDialog(parent), ui(new Ui::TKAZ
     Table2->open(QString::fromUtf16(kFamilyTable));
     DataSource1->setDataSet(Table1);
     DataSource2->setDataSet(Table2);
-    ui->DBEdit1->setDataSource(DataSource1);
-    ui->DBEdit1->setDataField(QString::fromUtf16(kFamilyCodeField));
-    ui->DBEdit2->setDataSource(DataSource1);
-    ui->DBEdit2->setDataField(QString::fromUtf16(kFamilyNameField));  // limits it to 10 bytes
-    ui->DBGrid1->setDataSource(DataSource2);
-    setupFamilyGrid(ui->DBGrid1);
+    DBEdit1->setDataSource(DataSource1);
+    DBEdit1->setDataField(QString::fromUtf16(kFamilyCodeField));
+    DBEdit2->setDataSource(DataSource1);
+    DBEdit2->setDataField(QString::fromUtf16(kFamilyNameField));  // limits it to 10 bytes
+    DBGrid1->setDataSource(DataSource2);
+    setupFamilyGrid(DBGrid1);
 
-    connect(ui->ColorButton1, &QPushButton::clicked, this, guarded(this, &TKAZOregiForm::ColorButton1Click));
-    connect(ui->ColorButton2, &QPushButton::clicked, this, guarded(this, &TKAZOregiForm::ColorButton2Click));
+    connect(ColorButton1, &QPushButton::clicked, this,
+            guarded(this, &TKAZOregiForm::ColorButton1Click));
+    connect(ColorButton2, &QPushButton::clicked, this,
+            guarded(this, &TKAZOregiForm::ColorButton2Click));
 
-    ui->DBEdit2->setFocus();
+    DBEdit2->setFocus();
     mz::platform::runCreationHandler([this] { FormCreate(); });
 }
 
@@ -66,7 +67,7 @@ void TKAZOregiForm::takeCodeFromLastRecord() {
 void TKAZOregiForm::startNewRecord() {
     Table1->append();
     // The box is bound to 家族コード: the code it shows is stored with the record.
-    ui->DBEdit1->setText(codeText(NextFamilyCode));
+    DBEdit1->setText(codeText(NextFamilyCode));
 }
 
 void TKAZOregiForm::FormCreate() {
@@ -75,9 +76,9 @@ void TKAZOregiForm::FormCreate() {
 }
 
 void TKAZOregiForm::ColorButton1Click() {
-    if (ui->DBEdit2->text().isEmpty()) {
+    if (DBEdit2->text().isEmpty()) {
         mz::platform::notice(this, mz::platform::padded(u"家族の名前が設定されていません。"_s));
-        ui->DBEdit2->setFocus();
+        DBEdit2->setFocus();
         return;
     }
     Table1->post();
@@ -85,7 +86,7 @@ void TKAZOregiForm::ColorButton1Click() {
     // The code follows the last record of the table, read again after every registration.
     takeCodeFromLastRecord();
     startNewRecord();
-    ui->DBEdit2->setFocus();
+    DBEdit2->setFocus();
 }
 
 void TKAZOregiForm::ColorButton2Click() { close(); }

@@ -3,25 +3,21 @@
 // not stored yet: its code is the last code in the table plus one, its name is what the user
 // types. 登録 stores it and starts the next one; leaving the window drops it.
 
+#include "ui_TKAZOregiForm.h"
+
 #include <QDialog>
 
-#include <memory>
-
-namespace Ui {
-class TKAZOregiForm;
-}
 namespace mz::data {
 class Cursor;
 }
 class TDataSource;
 
-class TKAZOregiForm : public QDialog {
+class TKAZOregiForm : public QDialog, public Ui::TKAZOregiForm {
     Q_OBJECT
 public:
     explicit TKAZOregiForm(QWidget* parent = nullptr);
     ~TKAZOregiForm() override;
 
-    std::unique_ptr<Ui::TKAZOregiForm> ui;
     mz::data::Cursor* Table1;  // the new record
     TDataSource* DataSource1;
     mz::data::Cursor* Table2;  // the list

@@ -6,21 +6,20 @@
 #include "platform/errorreport.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
-#include "ui_TMOKUdelForm.h"
 #include "widgets/datasource.h"
 
 using namespace Qt::StringLiterals;
 using mz::platform::guarded;
 using namespace mz::masters;
 
-TMOKUdelForm::TMOKUdelForm(QWidget* parent) : QDialog(parent), ui(new Ui::TMOKUdelForm) {
-    ui->setupUi(this);
-    styleWindow(this, 315, 368, ui->Label1);
-    for (QLabel* l : {ui->Label2, ui->Label3, ui->Label4}) styleFieldLabel(l);
-    styleHint(ui->Label5);
-    setupPurposeBoxes(ui->Memo1, ui->Edit2, ui->ComboBox1);
-    styleButtons(ui->ColorButton1, ui->ColorButton2);
-    setupCategoryTabs(ui->TabControl1);
+TMOKUdelForm::TMOKUdelForm(QWidget* parent) : QDialog(parent) {
+    setupUi(this);
+    styleWindow(this, 315, 368, Label1);
+    for (QLabel* l : {Label2, Label3, Label4}) styleFieldLabel(l);
+    styleHint(Label5);
+    setupPurposeBoxes(Memo1, Edit2, ComboBox1);
+    styleButtons(ColorButton1, ColorButton2);
+    setupCategoryTabs(TabControl1);
 
     Table1 = new mz::data::Cursor(this);
     Table1->setObjectName(u"Table1"_s);
@@ -28,21 +27,25 @@ TMOKUdelForm::TMOKUdelForm(QWidget* parent) : QDialog(parent), ui(new Ui::TMOKUd
     DataSource1->setObjectName(u"DataSource1"_s);
     Table1->open(QString::fromUtf16(kPurposeTable));
     DataSource1->setDataSet(Table1);
-    ui->DBGrid1->setDataSource(DataSource1);
-    setupPurposeGrid(ui->DBGrid1, false);
-    picker_ = std::make_unique<PurposePicker>(Table1, ui->TabControl1,
-                                              PurposeBoxes{ui->Memo1, ui->Edit2, ui->ComboBox1}, this);
+    DBGrid1->setDataSource(DataSource1);
+    setupPurposeGrid(DBGrid1, false);
+    picker_ = std::make_unique<PurposePicker>(Table1, TabControl1,
+                                              PurposeBoxes{Memo1, Edit2, ComboBox1}, this);
     // The boxes only show the record here.
-    ui->Edit2->setEnabled(false);
-    ui->Edit2->setReadOnly(true);
-    ui->ComboBox1->setEnabled(false);
+    Edit2->setEnabled(false);
+    Edit2->setReadOnly(true);
+    ComboBox1->setEnabled(false);
 
-    connect(ui->TabControl1, &TTabControl::change, this, guarded(this, &TMOKUdelForm::TabControl1Change));
-    connect(ui->DBGrid1, &TDBGrid::cellClick, this, [this](int) { guarded(this, &TMOKUdelForm::DBGrid1CellClick)(); });
-    connect(ui->DBGrid1, &TDBGrid::focusEntered, this, guarded(this, &TMOKUdelForm::DBGrid1Enter));
+    connect(TabControl1, &TTabControl::change, this,
+            guarded(this, &TMOKUdelForm::TabControl1Change));
+    connect(DBGrid1, &TDBGrid::cellClick, this,
+            [this](int) { guarded(this, &TMOKUdelForm::DBGrid1CellClick)(); });
+    connect(DBGrid1, &TDBGrid::focusEntered, this, guarded(this, &TMOKUdelForm::DBGrid1Enter));
     connect(picker_->watch(), &RecordMoveWatch::moved, this, guarded(this, &TMOKUdelForm::Table1AfterScroll));
-    connect(ui->ColorButton1, &QPushButton::clicked, this, guarded(this, &TMOKUdelForm::ColorButton1Click));
-    connect(ui->ColorButton2, &QPushButton::clicked, this, guarded(this, &TMOKUdelForm::ColorButton2Click));
+    connect(ColorButton1, &QPushButton::clicked, this,
+            guarded(this, &TMOKUdelForm::ColorButton1Click));
+    connect(ColorButton2, &QPushButton::clicked, this,
+            guarded(this, &TMOKUdelForm::ColorButton2Click));
 
     mz::platform::runCreationHandler([this] { FormCreate(); });
 }

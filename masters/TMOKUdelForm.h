@@ -2,13 +2,12 @@
 // Deletion of purposes: the user clicks a purpose in the list of a category and 削除 deletes the
 // list's current record at once.
 
+#include "ui_TMOKUdelForm.h"
+
 #include <QDialog>
 
 #include <memory>
 
-namespace Ui {
-class TMOKUdelForm;
-}
 namespace mz::data {
 class Cursor;
 }
@@ -17,13 +16,12 @@ class PurposePicker;
 }
 class TDataSource;
 
-class TMOKUdelForm : public QDialog {
+class TMOKUdelForm : public QDialog, public Ui::TMOKUdelForm {
     Q_OBJECT
 public:
     explicit TMOKUdelForm(QWidget* parent = nullptr);
     ~TMOKUdelForm() override;
 
-    std::unique_ptr<Ui::TMOKUdelForm> ui;
     mz::data::Cursor* Table1;
     TDataSource* DataSource1;
 

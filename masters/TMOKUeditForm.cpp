@@ -6,21 +6,20 @@
 #include "platform/errorreport.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
-#include "ui_TMOKUeditForm.h"
 #include "widgets/datasource.h"
 
 using namespace Qt::StringLiterals;
 using mz::platform::guarded;
 using namespace mz::masters;
 
-TMOKUeditForm::TMOKUeditForm(QWidget* parent) : QDialog(parent), ui(new Ui::TMOKUeditForm) {
-    ui->setupUi(this);
-    styleWindow(this, 317, 373, ui->Label1);
-    for (QLabel* l : {ui->Label2, ui->Label3, ui->Label4}) styleFieldLabel(l);
-    styleHint(ui->Label5);
-    setupPurposeBoxes(ui->Memo1, ui->Edit2, ui->ComboBox1);
-    styleButtons(ui->ColorButton1, ui->ColorButton2);
-    setupCategoryTabs(ui->TabControl1);
+TMOKUeditForm::TMOKUeditForm(QWidget* parent) : QDialog(parent) {
+    setupUi(this);
+    styleWindow(this, 317, 373, Label1);
+    for (QLabel* l : {Label2, Label3, Label4}) styleFieldLabel(l);
+    styleHint(Label5);
+    setupPurposeBoxes(Memo1, Edit2, ComboBox1);
+    styleButtons(ColorButton1, ColorButton2);
+    setupCategoryTabs(TabControl1);
 
     Table1 = new mz::data::Cursor(this);
     Table1->setObjectName(u"Table1"_s);
@@ -28,17 +27,21 @@ TMOKUeditForm::TMOKUeditForm(QWidget* parent) : QDialog(parent), ui(new Ui::TMOK
     DataSource1->setObjectName(u"DataSource1"_s);
     Table1->open(QString::fromUtf16(kPurposeTable));
     DataSource1->setDataSet(Table1);
-    ui->DBGrid1->setDataSource(DataSource1);
-    setupPurposeGrid(ui->DBGrid1, false);
-    picker_ = std::make_unique<PurposePicker>(Table1, ui->TabControl1,
-                                              PurposeBoxes{ui->Memo1, ui->Edit2, ui->ComboBox1}, this);
+    DBGrid1->setDataSource(DataSource1);
+    setupPurposeGrid(DBGrid1, false);
+    picker_ = std::make_unique<PurposePicker>(Table1, TabControl1,
+                                              PurposeBoxes{Memo1, Edit2, ComboBox1}, this);
 
-    connect(ui->TabControl1, &TTabControl::change, this, guarded(this, &TMOKUeditForm::TabControl1Change));
-    connect(ui->DBGrid1, &TDBGrid::cellClick, this, [this](int) { guarded(this, &TMOKUeditForm::DBGrid1CellClick)(); });
-    connect(ui->DBGrid1, &TDBGrid::focusEntered, this, guarded(this, &TMOKUeditForm::DBGrid1Enter));
+    connect(TabControl1, &TTabControl::change, this,
+            guarded(this, &TMOKUeditForm::TabControl1Change));
+    connect(DBGrid1, &TDBGrid::cellClick, this,
+            [this](int) { guarded(this, &TMOKUeditForm::DBGrid1CellClick)(); });
+    connect(DBGrid1, &TDBGrid::focusEntered, this, guarded(this, &TMOKUeditForm::DBGrid1Enter));
     connect(picker_->watch(), &RecordMoveWatch::moved, this, guarded(this, &TMOKUeditForm::Table1AfterScroll));
-    connect(ui->ColorButton1, &QPushButton::clicked, this, guarded(this, &TMOKUeditForm::ColorButton1Click));
-    connect(ui->ColorButton2, &QPushButton::clicked, this, guarded(this, &TMOKUeditForm::ColorButton2Click));
+    connect(ColorButton1, &QPushButton::clicked, this,
+            guarded(this, &TMOKUeditForm::ColorButton1Click));
+    connect(ColorButton2, &QPushButton::clicked, this,
+            guarded(this, &TMOKUeditForm::ColorButton2Click));
 
     mz::platform::runCreationHandler([this] { FormCreate(); });
 }
@@ -53,18 +56,18 @@ void TMOKUeditForm::Table1AfterScroll() { picker_->afterScroll(); }
 void TMOKUeditForm::ColorButton2Click() { close(); }
 
 void TMOKUeditForm::ColorButton1Click() {
-    const QString name = ui->Edit2->text();
-    const QString category = ui->ComboBox1->text();
+    const QString name = Edit2->text();
+    const QString category = ComboBox1->text();
     if (name.isEmpty() || category.isEmpty()) {
         mz::platform::notice(this, mz::platform::padded(u"目的の名称又は区分が設定されていません。"_s));
-        ui->Edit2->setFocus();
+        Edit2->setFocus();
         return;
     }
     // An empty list has no record to correct; nothing is written, so no record without a code
     // can come into the table.
     if (Table1->recno() == 0) {
         mz::platform::notice(this, mz::platform::padded(u"修正する目的がありません。"_s));
-        ui->Edit2->setFocus();
+        Edit2->setFocus();
         return;
     }
     {
@@ -81,5 +84,5 @@ void TMOKUeditForm::ColorButton1Click() {
         }
     }
     mz::platform::notice(this, mz::platform::padded(u"目的が修正されました。"_s));
-    ui->Edit2->setFocus();
+    Edit2->setFocus();
 }

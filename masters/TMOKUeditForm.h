@@ -2,13 +2,12 @@
 // Correction of purposes: the user clicks a purpose in the list of a category, corrects its name
 // or category in the boxes and 修正 writes them into the list's current record.
 
+#include "ui_TMOKUeditForm.h"
+
 #include <QDialog>
 
 #include <memory>
 
-namespace Ui {
-class TMOKUeditForm;
-}
 namespace mz::data {
 class Cursor;
 }
@@ -17,13 +16,12 @@ class PurposePicker;
 }
 class TDataSource;
 
-class TMOKUeditForm : public QDialog {
+class TMOKUeditForm : public QDialog, public Ui::TMOKUeditForm {
     Q_OBJECT
 public:
     explicit TMOKUeditForm(QWidget* parent = nullptr);
     ~TMOKUeditForm() override;
 
-    std::unique_ptr<Ui::TMOKUeditForm> ui;
     mz::data::Cursor* Table1;
     TDataSource* DataSource1;
 

@@ -6,7 +6,6 @@
 #include "platform/errorreport.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
-#include "ui_TMOKUregiForm.h"
 #include "widgets/datasource.h"
 
 #include <QEvent>
@@ -15,13 +14,13 @@ using namespace Qt::StringLiterals;
 using mz::platform::guarded;
 using namespace mz::masters;
 
-TMOKUregiForm::TMOKUregiForm(QWidget* parent) : QDialog(parent), ui(new Ui::TMOKUregiForm) {
-    ui->setupUi(this);
-    styleWindow(this, 325, 387, ui->Label1);
-    for (QLabel* l : {ui->Label2, ui->Label3, ui->Label4}) styleFieldLabel(l);
-    setupPurposeBoxes(ui->Memo1, ui->Edit2, ui->ComboBox1);
-    styleButtons(ui->ColorButton1, ui->ColorButton2);
-    setupCategoryTabs(ui->TabControl1);
+TMOKUregiForm::TMOKUregiForm(QWidget* parent) : QDialog(parent) {
+    setupUi(this);
+    styleWindow(this, 325, 387, Label1);
+    for (QLabel* l : {Label2, Label3, Label4}) styleFieldLabel(l);
+    setupPurposeBoxes(Memo1, Edit2, ComboBox1);
+    styleButtons(ColorButton1, ColorButton2);
+    setupCategoryTabs(TabControl1);
 
     Table1 = new mz::data::Cursor(this);
     Table1->setObjectName(u"Table1"_s);
@@ -29,14 +28,17 @@ TMOKUregiForm::TMOKUregiForm(QWidget* parent) : QDialog(parent), ui(new Ui::TMOK
     DataSource1->setObjectName(u"DataSource1"_s);
     Table1->open(QString::fromUtf16(kPurposeTable));
     DataSource1->setDataSet(Table1);
-    ui->DBGrid1->setDataSource(DataSource1);
-    setupPurposeGrid(ui->DBGrid1, false);
+    DBGrid1->setDataSource(DataSource1);
+    setupPurposeGrid(DBGrid1, false);
 
-    connect(ui->TabControl1, &TTabControl::change, this, guarded(this, &TMOKUregiForm::TabControl1Change));
-    connect(ui->ColorButton1, &QPushButton::clicked, this, guarded(this, &TMOKUregiForm::ColorButton1Click));
-    connect(ui->ColorButton2, &QPushButton::clicked, this, guarded(this, &TMOKUregiForm::ColorButton2Click));
+    connect(TabControl1, &TTabControl::change, this,
+            guarded(this, &TMOKUregiForm::TabControl1Change));
+    connect(ColorButton1, &QPushButton::clicked, this,
+            guarded(this, &TMOKUregiForm::ColorButton1Click));
+    connect(ColorButton2, &QPushButton::clicked, this,
+            guarded(this, &TMOKUregiForm::ColorButton2Click));
 
-    ui->Edit2->setFocus();
+    Edit2->setFocus();
     mz::platform::runCreationHandler([this] { FormCreate(); });
 }
 
@@ -55,20 +57,24 @@ void TMOKUregiForm::FormCreate() {
         Table1->last();
         NextPurposeCode = Table1->number(QString::fromUtf16(kCodeField)) + 1;
     }
-    ui->Memo1->setText(codeText(NextPurposeCode));
-    showFirstCategory(*Table1, ui->TabControl1);
+    Memo1->setText(codeText(NextPurposeCode));
+    showFirstCategory(*Table1, TabControl1);
 }
 
-void TMOKUregiForm::FormActivate() { ui->Edit2->setFocus(); }
+void TMOKUregiForm::FormActivate() {
+    Edit2->setFocus();
+}
 
-void TMOKUregiForm::TabControl1Change() { showSelectedCategory(*Table1, ui->TabControl1); }
+void TMOKUregiForm::TabControl1Change() {
+    showSelectedCategory(*Table1, TabControl1);
+}
 
 void TMOKUregiForm::ColorButton1Click() {
-    const QString name = ui->Edit2->text();
-    const QString category = ui->ComboBox1->text();
+    const QString name = Edit2->text();
+    const QString category = ComboBox1->text();
     if (name.isEmpty() || category.isEmpty()) {
         mz::platform::notice(this, mz::platform::padded(u"目的の名称又は区分が設定されていません。"_s));
-        ui->Edit2->setFocus();
+        Edit2->setFocus();
         return;
     }
     Table1->append();
@@ -84,10 +90,10 @@ void TMOKUregiForm::ColorButton1Click() {
     }
     mz::platform::notice(this, mz::platform::padded(u"目的が新規に登録されました。"_s));
     NextPurposeCode += 1;
-    ui->Memo1->setText(codeText(NextPurposeCode));
-    ui->Edit2->clear();
-    ui->ComboBox1->setEditText(QString());
-    ui->Edit2->setFocus();
+    Memo1->setText(codeText(NextPurposeCode));
+    Edit2->clear();
+    ComboBox1->setEditText(QString());
+    Edit2->setFocus();
 }
 
 void TMOKUregiForm::ColorButton2Click() { close(); }

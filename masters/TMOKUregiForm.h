@@ -3,25 +3,21 @@
 // the table plus one, read once when the window opens), takes a name and a category, and lists
 // the purposes of the category of the selected tab.
 
+#include "ui_TMOKUregiForm.h"
+
 #include <QDialog>
 
-#include <memory>
-
-namespace Ui {
-class TMOKUregiForm;
-}
 namespace mz::data {
 class Cursor;
 }
 class TDataSource;
 
-class TMOKUregiForm : public QDialog {
+class TMOKUregiForm : public QDialog, public Ui::TMOKUregiForm {
     Q_OBJECT
 public:
     explicit TMOKUregiForm(QWidget* parent = nullptr);
     ~TMOKUregiForm() override;
 
-    std::unique_ptr<Ui::TMOKUregiForm> ui;
     mz::data::Cursor* Table1;
     TDataSource* DataSource1;
 

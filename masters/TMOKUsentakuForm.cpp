@@ -5,20 +5,20 @@
 #include "masters/purposes.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/platform.h"
 #include "platform/sharedstate.h"
-#include "ui_TMOKUsentakuForm.h"
 #include "widgets/datasource.h"
 
 using namespace Qt::StringLiterals;
 using mz::platform::guarded;
 using namespace mz::masters;
 
-TMOKUsentakuForm::TMOKUsentakuForm(QWidget* parent) : QDialog(parent), ui(new Ui::TMOKUsentakuForm) {
-    ui->setupUi(this);
-    styleWindow(this, 323, 326, ui->Label1);
-    styleButtons(ui->ColorButton1, ui->ColorButton2);
-    setupCategoryTabs(ui->TabControl1);
+TMOKUsentakuForm::TMOKUsentakuForm(QWidget* parent) : QDialog(parent) {
+    setupUi(this);
+    styleWindow(this, 323, 326, Label1);
+    styleButtons(ColorButton1, ColorButton2);
+    setupCategoryTabs(TabControl1);
 
     Table1 = new mz::data::Cursor(this);
     Table1->setObjectName(u"Table1"_s);
@@ -26,22 +26,29 @@ TMOKUsentakuForm::TMOKUsentakuForm(QWidget* parent) : QDialog(parent), ui(new Ui
     DataSource1->setObjectName(u"DataSource1"_s);
     Table1->open(QString::fromUtf16(kPurposeTable));
     DataSource1->setDataSet(Table1);
-    ui->DBGrid1->setDataSource(DataSource1);
-    setupPurposeGrid(ui->DBGrid1, true);
+    DBGrid1->setDataSource(DataSource1);
+    setupPurposeGrid(DBGrid1, true);
 
-    connect(ui->TabControl1, &TTabControl::change, this, guarded(this, &TMOKUsentakuForm::TabControl1Change));
-    connect(ui->DBGrid1, &TDBGrid::dblClick, this, guarded(this, &TMOKUsentakuForm::DBGrid1DblClick));
-    connect(ui->ColorButton1, &QPushButton::clicked, this, guarded(this, &TMOKUsentakuForm::ColorButton1Click));
-    connect(ui->ColorButton2, &QPushButton::clicked, this, guarded(this, &TMOKUsentakuForm::ColorButton2Click));
+    connect(TabControl1, &TTabControl::change, this,
+            guarded(this, &TMOKUsentakuForm::TabControl1Change));
+    connect(DBGrid1, &TDBGrid::dblClick, this, guarded(this, &TMOKUsentakuForm::DBGrid1DblClick));
+    connect(ColorButton1, &QPushButton::clicked, this,
+            guarded(this, &TMOKUsentakuForm::ColorButton1Click));
+    connect(ColorButton2, &QPushButton::clicked, this,
+            guarded(this, &TMOKUsentakuForm::ColorButton2Click));
 
     mz::platform::runCreationHandler([this] { FormCreate(); });
 }
 
 TMOKUsentakuForm::~TMOKUsentakuForm() = default;
 
-void TMOKUsentakuForm::FormCreate() { showFirstCategory(*Table1, ui->TabControl1); }
+void TMOKUsentakuForm::FormCreate() {
+    showFirstCategory(*Table1, TabControl1);
+}
 
-void TMOKUsentakuForm::TabControl1Change() { showSelectedCategory(*Table1, ui->TabControl1); }
+void TMOKUsentakuForm::TabControl1Change() {
+    showSelectedCategory(*Table1, TabControl1);
+}
 
 void TMOKUsentakuForm::ColorButton1Click() {
     if (Table1->recordCount() == 0 || Table1->recno() == 0) {
@@ -50,10 +57,10 @@ void TMOKUsentakuForm::ColorButton1Click() {
     }
     const QString purpose = Table1->text(QString::fromUtf16(kNameField));
     switch (mz::state().PurposeSelectMode) {
-    case 310:
+    case mz::mode::kPurposeEntry:
         mz::state().EntryPurpose = purpose;
         break;
-    case 320:
+    case mz::mode::kPurposeCriterion:
         mz::state().SelectedPurpose = purpose;
         break;
     default:

@@ -1,27 +1,24 @@
 #pragma once
-// Selection of a purpose for a ledger window. The opener sets PurposeSelectMode: in mode 310 the
-// picked purpose's name goes to EntryPurpose, in mode 320 to SelectedPurpose; then the window
-// closes. Leaving without a pick writes nothing.
+// Selection of a purpose for a ledger window. The opener sets PurposeSelectMode
+// (platform/modes.h): in kPurposeEntry the picked purpose's name goes to EntryPurpose, in
+// kPurposeCriterion to SelectedPurpose; then the window closes. Leaving without a pick writes
+// nothing.
+
+#include "ui_TMOKUsentakuForm.h"
 
 #include <QDialog>
 
-#include <memory>
-
-namespace Ui {
-class TMOKUsentakuForm;
-}
 namespace mz::data {
 class Cursor;
 }
 class TDataSource;
 
-class TMOKUsentakuForm : public QDialog {
+class TMOKUsentakuForm : public QDialog, public Ui::TMOKUsentakuForm {
     Q_OBJECT
 public:
     explicit TMOKUsentakuForm(QWidget* parent = nullptr);
     ~TMOKUsentakuForm() override;
 
-    std::unique_ptr<Ui::TMOKUsentakuForm> ui;
     mz::data::Cursor* Table1;
     TDataSource* DataSource1;
 

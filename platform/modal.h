@@ -3,9 +3,8 @@
 // owner, store it in its class's reference of the shared state, show it modally so that the
 // owner takes no input until it closes, then destroy it.
 //
-//     state().NameSelectMode = 160;
+//     const mz::mode::Scope scope(&SharedState::NameSelectMode, mz::mode::kNameCriterion);
 //     mz::platform::openModal(this, mz::state().NAMEsentakuForm);
-//     state().NameSelectMode = 0;
 //     if (!state().SelectedName.isEmpty()) Edit1->setText(state().SelectedName);
 //
 // If the window's constructor throws (a table that cannot be opened), the exception goes on to

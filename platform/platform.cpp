@@ -15,7 +15,6 @@
 #include <QStringList>
 
 #include <cerrno>
-#include <filesystem>
 #include <system_error>
 
 #include <unistd.h>
@@ -42,10 +41,6 @@ Recorder* recorder(const char* what, const QString& text) {
         testFailure(
             u"%1 \"%2\" shown in a test without a Recorder"_s.arg(QLatin1StringView(what), text));
     return rec;
-}
-
-std::filesystem::path fsPath(const QString& name) {
-    return std::filesystem::path(QFile::encodeName(name).toStdString());
 }
 
 }  // namespace
@@ -113,12 +108,6 @@ QString saveFileName(QWidget* parent, const QString& filter, const QString& star
     return QFileDialog::getSaveFileName(ownerOr(parent), title, startPath, qtFileFilter(filter));
 }
 
-QString chooseFolder(QWidget* parent, const QString& startDir, const QString& title) {
-    if (Recorder* rec = recorder("folder picker", startDir))
-        return rec->answerPicker({DialogKind::Folder, title, {}, startDir, {}});
-    return QFileDialog::getExistingDirectory(ownerOr(parent), title, startDir);
-}
-
 QString qtFileFilter(const QString& filter) {
     const QStringList parts = filter.split(u'|');
     QStringList lines;
@@ -166,24 +155,6 @@ bool fileExists(const QString& name) {
     if (name.isEmpty()) return false;
     const QFileInfo info(name);
     return info.exists() && !info.isDir();
-}
-
-CopyResult copyFile(const QString& from, const QString& to) {
-    namespace fs = std::filesystem;
-    const auto fail = [&](int code) {
-        return CopyResult{false, u"「%1」を「%2」にコピーできません（%3）"_s.arg(
-                                     from, to, systemErrorText(code))};
-    };
-    if (from.isEmpty() || to.isEmpty()) return fail(ENOENT);
-    const fs::path source = fsPath(from);
-    const fs::path target = fsPath(to);
-    std::error_code ec;
-    if (fs::exists(target, ec) && fs::equivalent(source, target, ec)) return fail(EEXIST);
-    if (fs::is_directory(target, ec)) return fail(EISDIR);
-    ec.clear();
-    fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
-    if (ec) return fail(ec.value());
-    return {true, {}};
 }
 
 }  // namespace mz::platform

@@ -49,9 +49,6 @@ QString openFileName(QWidget* parent, const QString& filter, const QString& star
 QString saveFileName(QWidget* parent, const QString& filter, const QString& startPath,
                      const QString& title = QString());
 
-// The folder picker. Returns the chosen folder, or an empty string when the user cancelled.
-QString chooseFolder(QWidget* parent, const QString& startDir, const QString& title = QString());
-
 // Turns a "description|pattern|..." filter into the form QFileDialog reads: one line per pair,
 // "description (patterns)"; a pattern list separated by ';' becomes blank-separated. A
 // description that already names its patterns in parentheses ("画像 (*.bmp;*.png)") gets them
@@ -85,16 +82,5 @@ void setCurrentDir(const QString& path);
 // Whether a plain file of this name exists; a relative name is looked up in the current
 // directory. A folder is not a file.
 bool fileExists(const QString& name);
-
-struct CopyResult {
-    bool ok = false;
-    QString error;  // Japanese, empty when ok
-    explicit operator bool() const { return ok; }
-};
-
-// Copies a file, replacing a file of the destination's name if there is one. A relative name
-// is taken relative to the current directory. Copying a file onto itself is refused (it would
-// empty the file), as is a destination that is a folder.
-CopyResult copyFile(const QString& from, const QString& to);
 
 }  // namespace mz::platform

@@ -26,8 +26,6 @@ QString kindName(DialogKind kind) {
             return u"Yes/No question"_s;
         case DialogKind::OpenFile:
             return u"open-file picker"_s;
-        case DialogKind::Folder:
-            return u"folder picker"_s;
         case DialogKind::SaveFile:
             return u"save-file picker"_s;
     }
@@ -104,11 +102,6 @@ Recorder& Recorder::answerYesNo(bool yes) {
 
 Recorder& Recorder::answerOpenFile(const QString& path) {
     d_->script.push_back({DialogKind::OpenFile, false, path});
-    return *this;
-}
-
-Recorder& Recorder::answerFolder(const QString& path) {
-    d_->script.push_back({DialogKind::Folder, false, path});
     return *this;
 }
 

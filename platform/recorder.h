@@ -23,7 +23,7 @@
 
 namespace mz::platform {
 
-enum class DialogKind { Notice, Error, OkCancel, YesNo, OpenFile, Folder, SaveFile };
+enum class DialogKind { Notice, Error, OkCancel, YesNo, OpenFile, SaveFile };
 
 struct RecordedDialog {
     DialogKind kind;
@@ -70,7 +70,6 @@ public:
     Recorder& answerOkCancel(bool ok);
     Recorder& answerYesNo(bool yes);
     Recorder& answerOpenFile(const QString& path);  // empty: the user cancels
-    Recorder& answerFolder(const QString& path);    // empty: the user cancels
     Recorder& answerSaveFile(const QString& path);  // empty: the user cancels
     qsizetype pendingAnswers() const;
 

@@ -57,25 +57,27 @@ class TRepOut1Form;
 namespace mz {
 
 struct SharedState {
-    // The mode of the counterpart selection window TNAMEsentakuForm (110 to 160); 0 when no
-    // selection is under way. Read while that window is created and on each pick.
+    // The mode of the counterpart selection window TNAMEsentakuForm (mz::mode::kName...,
+    // platform/modes.h); kNameIdle when no selection is under way. Read while that window is
+    // created and on each pick.
     qint32 NameSelectMode = 0;
-    // The mode of the purpose selection window TMOKUsentakuForm (310, 320); 0 when idle.
+    // The mode of the purpose selection window TMOKUsentakuForm (mz::mode::kPurpose...);
+    // kPurposeIdle when idle.
     qint32 PurposeSelectMode = 0;
     // The 収入番号 / 支出番号 of the entry to show, edit or delete, or the number that the
     // registration window gives to the next entry.
     qint32 IncomeNo = 0;
     qint32 ExpenseNo = 0;
-    // Picked for a ledger registration or edit window (modes 150 and 310).
+    // Picked for a ledger registration or edit window (modes kNameEntry and kPurposeEntry).
     QString EntryName;
     QString EntryPurpose;
-    // Picked for a ledger management window's search criteria (modes 160 and 320).
+    // Picked for a ledger management window's search criteria (modes kNameCriterion and kPurposeCriterion).
     QString SelectedName;
     QString SelectedPurpose;
     // The directory that was current when the main window was created: the data directory.
     QString DataDir;
-    // The 相手先コード picked for the add-family, edit, delete or search window (modes 110 to
-    // 140); the search window moves it along as the user browses.
+    // The 相手先コード picked for the add-family, edit, delete or search window (the modes that
+    // open a window); the search window moves it along as the user browses.
     qint32 CurrentNameCode = 0;
 
     // Application shell: the main window and the about box.

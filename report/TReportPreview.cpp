@@ -1,7 +1,6 @@
 #include "report/TReportPreview.h"
 
 #include "platform/errorreport.h"
-#include "ui_TReportPreview.h"
 
 #include <QImage>
 #include <QKeyEvent>
@@ -23,31 +22,29 @@ constexpr int kPad = 8;  // room around the page, in pixels
 TReportPreview::TReportPreview(mz::report::Report report, std::vector<mz::report::Page> pages,
                                mz::report::PictureLoader pictures, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      ui_(std::make_unique<Ui::TReportPreview>()),
       report_(std::move(report)),
       pages_(std::move(pages)),
       pictures_(std::move(pictures)) {
-    ui_->setupUi(this);
-    ui_->ScrollArea->setBackgroundRole(QPalette::Dark);
-    connect(ui_->ButtonFirst, &QPushButton::clicked, this,
+    setupUi(this);
+    ScrollArea->setBackgroundRole(QPalette::Dark);
+    connect(ButtonFirst, &QPushButton::clicked, this,
             guarded(this, &TReportPreview::ButtonFirstClick));
-    connect(ui_->ButtonPrior, &QPushButton::clicked, this,
+    connect(ButtonPrior, &QPushButton::clicked, this,
             guarded(this, &TReportPreview::ButtonPriorClick));
-    connect(ui_->ButtonNext, &QPushButton::clicked, this,
+    connect(ButtonNext, &QPushButton::clicked, this,
             guarded(this, &TReportPreview::ButtonNextClick));
-    connect(ui_->ButtonLast, &QPushButton::clicked, this,
+    connect(ButtonLast, &QPushButton::clicked, this,
             guarded(this, &TReportPreview::ButtonLastClick));
-    connect(ui_->ButtonFitPage, &QPushButton::clicked, this,
+    connect(ButtonFitPage, &QPushButton::clicked, this,
             guarded(this, &TReportPreview::ButtonFitPageClick));
-    connect(ui_->ButtonFitWidth, &QPushButton::clicked, this,
+    connect(ButtonFitWidth, &QPushButton::clicked, this,
             guarded(this, &TReportPreview::ButtonFitWidthClick));
-    connect(ui_->ButtonActual, &QPushButton::clicked, this,
+    connect(ButtonActual, &QPushButton::clicked, this,
             guarded(this, &TReportPreview::ButtonActualClick));
-    connect(ui_->ButtonPrint, &QPushButton::clicked, this,
+    connect(ButtonPrint, &QPushButton::clicked, this,
             guarded(this, &TReportPreview::ButtonPrintClick));
-    connect(ui_->ButtonPdf, &QPushButton::clicked, this,
-            guarded(this, &TReportPreview::ButtonPdfClick));
-    connect(ui_->ButtonClose, &QPushButton::clicked, this,
+    connect(ButtonPdf, &QPushButton::clicked, this, guarded(this, &TReportPreview::ButtonPdfClick));
+    connect(ButtonClose, &QPushButton::clicked, this,
             guarded(this, &TReportPreview::ButtonCloseClick));
     setWindowState(windowState() | Qt::WindowMaximized);
     updateControls();
@@ -61,11 +58,11 @@ QPointer<TReportPreview>& TReportPreview::current() {
 }
 
 QSize TReportPreview::pageImageSize() const {
-    return ui_->PageImage->size();
+    return PageImage->size();
 }
 
 QSize TReportPreview::viewportSize() const {
-    return ui_->ScrollArea->viewport()->size();
+    return ScrollArea->viewport()->size();
 }
 
 void TReportPreview::ButtonFirstClick() {
@@ -158,10 +155,10 @@ void TReportPreview::render() {
     // The whole page is in view when it fits: no scroll bars then, and no room kept for them.
     const Qt::ScrollBarPolicy bars =
         zoom_ == Zoom::FitPage ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
-    ui_->ScrollArea->setHorizontalScrollBarPolicy(bars);
-    ui_->ScrollArea->setVerticalScrollBarPolicy(bars);
-    const QSize view = ui_->ScrollArea->viewport()->size();
-    const int scrollBar = ui_->ScrollArea->verticalScrollBar()->sizeHint().width();
+    ScrollArea->setHorizontalScrollBarPolicy(bars);
+    ScrollArea->setVerticalScrollBarPolicy(bars);
+    const QSize view = ScrollArea->viewport()->size();
+    const int scrollBar = ScrollArea->verticalScrollBar()->sizeHint().width();
     switch (zoom_) {
         case Zoom::FitPage:
             pixelsPerMm_ =
@@ -190,21 +187,21 @@ void TReportPreview::render() {
         mz::report::paint(pages_[size_t(page_)], painter, pictures_);
     }
     image.setDevicePixelRatio(ratio);
-    ui_->PageImage->setPixmap(QPixmap::fromImage(image));
-    ui_->PageImage->resize(size);
+    PageImage->setPixmap(QPixmap::fromImage(image));
+    PageImage->resize(size);
     updateControls();
 }
 
 void TReportPreview::updateControls() {
     const int count = pageCount();
-    ui_->LabelPage->setText(u"%1 / %2 ページ"_s.arg(count ? page_ + 1 : 0).arg(count));
-    ui_->ButtonFirst->setEnabled(page_ > 0);
-    ui_->ButtonPrior->setEnabled(page_ > 0);
-    ui_->ButtonNext->setEnabled(page_ + 1 < count);
-    ui_->ButtonLast->setEnabled(page_ + 1 < count);
-    ui_->ButtonPrint->setEnabled(count > 0);
-    ui_->ButtonPdf->setEnabled(count > 0);
-    ui_->ButtonFitPage->setChecked(zoom_ == Zoom::FitPage);
-    ui_->ButtonFitWidth->setChecked(zoom_ == Zoom::FitWidth);
-    ui_->ButtonActual->setChecked(zoom_ == Zoom::Actual);
+    LabelPage->setText(u"%1 / %2 ページ"_s.arg(count ? page_ + 1 : 0).arg(count));
+    ButtonFirst->setEnabled(page_ > 0);
+    ButtonPrior->setEnabled(page_ > 0);
+    ButtonNext->setEnabled(page_ + 1 < count);
+    ButtonLast->setEnabled(page_ + 1 < count);
+    ButtonPrint->setEnabled(count > 0);
+    ButtonPdf->setEnabled(count > 0);
+    ButtonFitPage->setChecked(zoom_ == Zoom::FitPage);
+    ButtonFitWidth->setChecked(zoom_ == Zoom::FitWidth);
+    ButtonActual->setChecked(zoom_ == Zoom::Actual);
 }

@@ -4,18 +4,14 @@
 // mz::report::preview(), which returns when the user closes it.
 
 #include "report/report.h"
+#include "ui_TReportPreview.h"
 
 #include <QPointer>
 #include <QWidget>
 
-#include <memory>
 #include <vector>
 
-namespace Ui {
-class TReportPreview;
-}
-
-class TReportPreview : public QWidget {
+class TReportPreview : public QWidget, public Ui::TReportPreview {
     Q_OBJECT
 public:
     enum class Zoom { FitPage, FitWidth, Actual };
@@ -33,8 +29,6 @@ public:
     double pixelsPerMm() const { return pixelsPerMm_; }
     QSize pageImageSize() const;  // the drawn page, in device-independent pixels
     QSize viewportSize() const;
-
-    Ui::TReportPreview* ui() const { return ui_.get(); }
 
 public Q_SLOTS:
     void ButtonFirstClick();
@@ -59,7 +53,6 @@ private:
     void render();
     void updateControls();
 
-    std::unique_ptr<Ui::TReportPreview> ui_;
     mz::report::Report report_;
     std::vector<mz::report::Page> pages_;
     mz::report::PictureLoader pictures_;

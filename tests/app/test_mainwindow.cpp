@@ -4,13 +4,14 @@
 #include "app/TMizorel_verForm.h"
 #include "app/startup.h"
 #include "counterparts/TNAMEkubunForm.h"
+#include "counterparts/TNAMEsentakuForm.h"
+#include "data/types.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
 #include "testdata.h"
-#include "ui_TMizorelMenuForm.h"
-#include "ui_TMizorel_verForm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -81,7 +82,7 @@ TEST_F(MainWindowTest, MenuCaptionsAreExactBlanksIncluded) {
     TMizorelMenuForm w;
     EXPECT_EQ(w.windowTitle(), u"Mizorel Ver. 10"_s);
     QStringList top;
-    for (QAction* a : w.ui->MainMenu1->actions()) top << a->text();
+    for (QAction* a : w.MainMenu1->actions()) top << a->text();
     EXPECT_EQ(top, (QStringList{u"収支管理 "_s, u"相手先設定 "_s, u"目的設定 "_s, u"家族設定 "_s, u"ツール "_s,
                                 u"ヘルプ "_s, u"終 了"_s}));
     auto items = [](QMenu* m) {
@@ -89,28 +90,28 @@ TEST_F(MainWindowTest, MenuCaptionsAreExactBlanksIncluded) {
         for (QAction* a : m->actions()) out << a->objectName() + u'=' + a->text();
         return out;
     };
-    EXPECT_EQ(items(w.ui->N6), (QStringList{u"S2=収入情報"_s, u"N11=支出情報"_s}));
-    EXPECT_EQ(items(w.ui->N1), (QStringList{u"N2=登 　録"_s, u"N3=修　 正"_s, u"N4=削 　除"_s, u"N5=検　 索"_s,
+    EXPECT_EQ(items(w.N6), (QStringList{u"S2=収入情報"_s, u"N11=支出情報"_s}));
+    EXPECT_EQ(items(w.N1), (QStringList{u"N2=登 　録"_s, u"N3=修　 正"_s, u"N4=削 　除"_s, u"N5=検　 索"_s,
                                             u"N9=全印刷"_s}));
-    EXPECT_EQ(items(w.ui->N10), (QStringList{u"R4=登  録"_s, u"E4=修　正"_s, u"D3=削  除"_s, u"P2=印　刷"_s}));
-    EXPECT_EQ(items(w.ui->N8), (QStringList{u"R3=登　録"_s, u"E3=修　正"_s, u"P1=印　刷"_s}));
-    EXPECT_EQ(items(w.ui->Tool1), (QStringList{u"B1=バックアップ"_s}));
-    EXPECT_EQ(items(w.ui->Help1), (QStringList{u"M1=目次と検索"_s, u"V1=ﾊﾞｰｼﾞｮﾝ情報"_s}));
-    EXPECT_EQ(w.ui->Q1->menu(), nullptr) << "終 了 is a command on the bar itself";
+    EXPECT_EQ(items(w.N10), (QStringList{u"R4=登  録"_s, u"E4=修　正"_s, u"D3=削  除"_s, u"P2=印　刷"_s}));
+    EXPECT_EQ(items(w.N8), (QStringList{u"R3=登　録"_s, u"E3=修　正"_s, u"P1=印　刷"_s}));
+    EXPECT_EQ(items(w.Tool1), (QStringList{u"B1=バックアップ"_s}));
+    EXPECT_EQ(items(w.Help1), (QStringList{u"M1=目次と検索"_s, u"V1=ﾊﾞｰｼﾞｮﾝ情報"_s}));
+    EXPECT_EQ(w.Q1->menu(), nullptr) << "終 了 is a command on the bar itself";
 }
 
 TEST_F(MainWindowTest, ButtonsKeepTheirPlaceAndTabOrder) {
     TMizorelMenuForm w;
-    EXPECT_EQ(w.ui->ColorButton1->geometry(), QRect(136, 334, 193, 75));
-    EXPECT_EQ(w.ui->ColorButton2->geometry(), QRect(376, 334, 193, 75));
-    EXPECT_EQ(w.ui->ColorButton3->geometry(), QRect(640, 454, 97, 51));
-    EXPECT_EQ(w.ui->ColorButton1->color(), QColor(149, 255, 149));
-    EXPECT_EQ(w.ui->ColorButton2->color(), QColor(255, 151, 255));
-    EXPECT_EQ(w.ui->ColorButton3->color(), QColor(0, 255, 255));
-    EXPECT_EQ(w.ui->ColorButton1->nextInFocusChain(), w.ui->ColorButton2);
-    EXPECT_EQ(w.ui->ColorButton2->nextInFocusChain(), w.ui->ColorButton3);
-    EXPECT_EQ(w.ui->Image2->geometry(), QRect(0, 8, 801, 577));
-    EXPECT_EQ(w.ui->Image2->pixmap().size(), QSize(1920, 1024));
+    EXPECT_EQ(w.ColorButton1->geometry(), QRect(136, 334, 193, 75));
+    EXPECT_EQ(w.ColorButton2->geometry(), QRect(376, 334, 193, 75));
+    EXPECT_EQ(w.ColorButton3->geometry(), QRect(640, 454, 97, 51));
+    EXPECT_EQ(w.ColorButton1->color(), QColor(149, 255, 149));
+    EXPECT_EQ(w.ColorButton2->color(), QColor(255, 151, 255));
+    EXPECT_EQ(w.ColorButton3->color(), QColor(0, 255, 255));
+    EXPECT_EQ(w.ColorButton1->nextInFocusChain(), w.ColorButton2);
+    EXPECT_EQ(w.ColorButton2->nextInFocusChain(), w.ColorButton3);
+    EXPECT_EQ(w.Image2->geometry(), QRect(0, 8, 801, 577));
+    EXPECT_EQ(w.Image2->pixmap().size(), QSize(1920, 1024));
 }
 
 TEST_F(MainWindowTest, ResizeKeepsEachButtonCentreAtItsFractionOfTheHeight) {
@@ -121,14 +122,14 @@ TEST_F(MainWindowTest, ResizeKeepsEachButtonCentreAtItsFractionOfTheHeight) {
     TMizorelMenuForm w;
     w.show();
     QApplication::processEvents();
-    EXPECT_EQ(w.ui->ClientArea->height(), 527);
+    EXPECT_EQ(w.ClientArea->height(), 527);
     w.resize(w.width() + 100, w.height() + 527);
     QApplication::processEvents();
-    const int h = w.ui->ClientArea->height();
+    const int h = w.ClientArea->height();
     EXPECT_EQ(h, 1054);
-    EXPECT_EQ(w.ui->ColorButton1->geometry(), QRect(136, 706, 193, 75)) << "left edge stays";
-    EXPECT_EQ(w.ui->ColorButton3->y(), TMizorelMenuForm::anchoredTop(454, 51, h));
-    EXPECT_EQ(w.ui->Image2->pos(), QPoint(0, 8)) << "the picture keeps its place";
+    EXPECT_EQ(w.ColorButton1->geometry(), QRect(136, 706, 193, 75)) << "left edge stays";
+    EXPECT_EQ(w.ColorButton3->y(), TMizorelMenuForm::anchoredTop(454, 51, h));
+    EXPECT_EQ(w.Image2->pos(), QPoint(0, 8)) << "the picture keeps its place";
     w.close();
 }
 
@@ -139,10 +140,10 @@ TEST_F(MainWindowTest, AboutBoxOpensFreshEachTimeAndOkCloses) {
     driver.onOpen<TMizorel_verForm>([&](TMizorel_verForm& box) {
         seen << &box;
         EXPECT_EQ(box.windowTitle(), u"Mizorel - バージョン情報"_s);
-        EXPECT_EQ(box.ui->ProductName->text(), u"Mizorel"_s);
-        EXPECT_EQ(box.ui->Version->text(), u"Version  10"_s);
-        EXPECT_EQ(box.ui->Comments->text(), u"for Windows 10/ 8/ 7/XP"_s);
-        EXPECT_TRUE(box.ui->OKButton->isDefault());
+        EXPECT_EQ(box.ProductName->text(), u"Mizorel"_s);
+        EXPECT_EQ(box.Version->text(), u"Version  10"_s);
+        EXPECT_EQ(box.Comments->text(), u"for Windows 10/ 8/ 7/XP"_s);
+        EXPECT_TRUE(box.OKButton->isDefault());
         EXPECT_EQ(box.size(), QSize(312, 208));
         QTest::keyClick(&box, Qt::Key_Return);
         EXPECT_FALSE(box.isVisible()) << "Enter closes the box";
@@ -161,21 +162,34 @@ TEST_F(MainWindowTest, PictureClickMenuAndButtonEndTheProgramWithoutAQuestion) {
         TMizorelMenuForm w;
         w.show();
         QApplication::processEvents();
-        if (way == 0) QTest::mouseClick(w.ui->Image2, Qt::LeftButton, {}, QPoint(400, 200));
-        if (way == 1) w.ui->Q1->trigger();
-        if (way == 2) QTest::mouseClick(w.ui->ColorButton3, Qt::LeftButton);
+        if (way == 0) QTest::mouseClick(w.Image2, Qt::LeftButton, {}, QPoint(400, 200));
+        if (way == 1) w.Q1->trigger();
+        if (way == 2) QTest::mouseClick(w.ColorButton3, Qt::LeftButton);
         EXPECT_FALSE(w.isVisible()) << "way " << way;
     }
     EXPECT_TRUE(rec.dialogs().isEmpty());
 }
 
-TEST_F(MainWindowTest, AddressBookRegistrationRunsInModeOneHundredTen) {
+TEST_F(MainWindowTest, AddressBookRegistrationRunsInTheAddFamilyMode) {
     TMizorelMenuForm w;
     mz::platform::ModalDriver driver;
     qint32 mode = -1;
     driver.onOpen<TNAMEkubunForm>([&](TNAMEkubunForm&) { mode = mz::state().NameSelectMode; });
     w.N2Click();
-    EXPECT_EQ(mode, 110);
-    EXPECT_EQ(mz::state().NameSelectMode, 0) << "reset once the window is gone";
+    EXPECT_EQ(mode, mz::mode::kNameAddFamily);
+    EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle) << "reset once the window is gone";
     EXPECT_EQ(driver.openCount(u"TNAMEkubunForm"_s), 1);
+}
+
+TEST_F(MainWindowTest, AnErrorInTheOpenedAddressBookWindowLeavesTheModeIdle) {
+    TMizorelMenuForm w;
+    mz::platform::ModalDriver driver;
+    auto fail = [](auto&) { throw mz::data::EngineError(u"壊れた画面"_s); };
+    driver.onOpen<TNAMEkubunForm>(fail);
+    driver.onOpen<TNAMEsentakuForm>(fail);
+    for (void (TMizorelMenuForm::*command)() : {&TMizorelMenuForm::N2Click, &TMizorelMenuForm::N3Click,
+                                                &TMizorelMenuForm::N4Click, &TMizorelMenuForm::N5Click}) {
+        EXPECT_THROW((w.*command)(), mz::data::EngineError);
+        EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle);
+    }
 }

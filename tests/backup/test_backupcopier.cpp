@@ -1,8 +1,9 @@
-// Copying the data files into a backup folder: the names and order, replacing an earlier
-// backup, refusing the data directory however it is spelt, and every way a backup can fail
+// Copying the data files into a backup folder: every table file under its backup name, replacing
+// an earlier backup, refusing the data directory however it is spelt, and every way a backup can fail
 // without harming an earlier one.
 #include "backup/backupcopier.h"
 #include "backup/volumes.h"
+#include "data/tabledefs.h"
 #include "testdata.h"
 
 #include <QDir>
@@ -19,15 +20,8 @@ using namespace Qt::StringLiterals;
 using mz::backup::BackupOutcome;
 using mz::backup::BackupResult;
 using mz::backup::FileOperations;
-using mz::backup::kBackupFiles;
 
 namespace {
-
-QStringList destinationNames() {
-    QStringList names;
-    for (const auto& f : kBackupFiles) names << QString::fromUtf16(f.destination);
-    return names;
-}
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -56,7 +50,7 @@ QStringList sorted(QStringList l) {
 // would; or that writes a copy with a wrong byte, which only the comparison can notice.
 class FailingOps : public FileOperations {
 public:
-    enum class Fault { CopyFails, CopyCorrupt, ReplaceFails };
+    enum class Fault { CopyFails, CopyCorrupt, ReplaceFails, DamagedAfterReplace };
     FailingOps(Fault fault, QString name) : fault_(fault), name_(std::move(name)) {}
 
     bool copyToNewFile(const QString& source, const QString& target, QString& error) override {
@@ -85,7 +79,13 @@ public:
             error = u"rename refused"_s;
             return false;
         }
-        return FileOperations::replace(from, to, error);
+        if (!FileOperations::replace(from, to, error)) return false;
+        if (fault_ == Fault::DamagedAfterReplace && to.endsWith(u'/' + name_)) {
+            // The copy in its place no longer reads back as written (a failing stick).
+            QFile out(to);
+            if (out.open(QIODevice::ReadWrite)) out.write("#");
+        }
+        return true;
     }
 
     int copies = 0;
@@ -99,22 +99,37 @@ struct BackupCopierTest : ::testing::Test {
     mz::test::DataDir data;
     QTemporaryDir scratch;
     QString dest;
+    // What a backup must hold: every file the table engine puts into a new data directory but
+    // the placeholder picture, by its name there; in the backup its extension is upper case.
+    QStringList sources;
 
     BackupCopierTest() {
         dest = scratch.filePath(u"backup"_s);
         QDir().mkpath(dest);
+        sources = QDir(data.path()).entryList(QDir::Files, QDir::Name);
+        sources.removeAll(QString::fromLatin1(mz::data::kPlaceholderPicture));
         // Give every data file bytes of its own, so that a copy of the wrong file shows.
-        for (const auto& f : kBackupFiles) {
-            QFile file(data.file(QString::fromUtf16(f.source)));
-            if (file.open(QIODevice::Append))
-                file.write("data:" + QString::fromUtf16(f.source).toUtf8());
+        for (const QString& name : sources) {
+            QFile file(data.file(name));
+            if (file.open(QIODevice::Append)) file.write("data:" + name.toUtf8());
         }
     }
 
+    static QString backupName(const QString& name) {
+        const qsizetype dot = name.lastIndexOf(u'.');
+        return name.left(dot) + name.mid(dot).toUpper();
+    }
+
+    // The backup names, sorted.
+    QStringList destinationNames() const {
+        QStringList names;
+        for (const QString& name : sources) names << backupName(name);
+        return sorted(names);
+    }
+
     QString source(const QString& destinationName) const {
-        for (const auto& f : kBackupFiles)
-            if (QString::fromUtf16(f.destination) == destinationName)
-                return data.file(QString::fromUtf16(f.source));
+        for (const QString& name : sources)
+            if (backupName(name) == destinationName) return data.file(name);
         return {};
     }
 
@@ -140,14 +155,17 @@ struct BackupCopierTest : ::testing::Test {
 
 }  // namespace
 
-TEST_F(BackupCopierTest, FirstBackupWritesTheThirteenFilesInOrderUnderTheirBackupNames) {
+TEST_F(BackupCopierTest, FirstBackupWritesEveryTableFileUnderItsBackupName) {
+    // The five tables' files, whatever the backup code lists; a table the engine gains later is
+    // in `sources` at once.
+    ASSERT_EQ(sources.size(), 13);
     const BackupResult r = mz::backup::backUp(data.path(), dest);
     EXPECT_EQ(r.outcome, BackupOutcome::Succeeded) << r.problems.join(u'\n').toStdString();
     EXPECT_TRUE(r.problems.isEmpty());
-    EXPECT_EQ(r.written, destinationNames());
-    // Exactly the thirteen names, the master tables' record files in upper case, no temporary
-    // copies left behind, and not the placeholder picture.
-    EXPECT_EQ(sorted(entriesOf(dest)), sorted(destinationNames()));
+    EXPECT_EQ(sorted(r.written), destinationNames());
+    // Exactly those names, the master tables' record files in upper case, no temporary copies
+    // left behind, and not the placeholder picture.
+    EXPECT_EQ(sorted(entriesOf(dest)), destinationNames());
     EXPECT_TRUE(entriesOf(dest).contains(u"Kazoku.DBF"_s));
     EXPECT_TRUE(entriesOf(dest).contains(u"Moku.DBF"_s));
     expectCopiesOfTheData(destinationNames());
@@ -193,7 +211,7 @@ TEST_F(BackupCopierTest, ASubfolderOfTheDataDirectoryIsAccepted) {
     EXPECT_EQ(sorted(entriesOf(sub)), sorted(destinationNames()));
 }
 
-TEST_F(BackupCopierTest, MissingDataFileIntoAnEmptyFolderFailsAndKeepsTheOtherTwelve) {
+TEST_F(BackupCopierTest, MissingDataFileIntoAnEmptyFolderFailsAndKeepsTheOthers) {
     ASSERT_TRUE(QFile::remove(data.file(u"Outdata.DBT"_s)));
     const BackupResult r = mz::backup::backUp(data.path(), dest);
     EXPECT_EQ(r.outcome, BackupOutcome::Failed);
@@ -201,8 +219,8 @@ TEST_F(BackupCopierTest, MissingDataFileIntoAnEmptyFolderFailsAndKeepsTheOtherTw
     EXPECT_TRUE(r.problems[0].contains(u"Outdata.DBT"_s)) << r.problems[0].toStdString();
     QStringList twelve = destinationNames();
     twelve.removeAll(u"Outdata.DBT"_s);
-    EXPECT_EQ(r.written, twelve);
-    EXPECT_EQ(sorted(entriesOf(dest)), sorted(twelve));
+    EXPECT_EQ(sorted(r.written), twelve);
+    EXPECT_EQ(sorted(entriesOf(dest)), twelve);
     expectCopiesOfTheData(twelve);
 }
 
@@ -227,13 +245,13 @@ TEST_F(BackupCopierTest, OneFileOfAnEarlierBackupIsEnoughToKeepAFailedBackupOut)
     EXPECT_EQ(readAll(QDir(dest).filePath(u"Outdata.DBT"_s)), "old Outdata.DBT");
 }
 
-TEST_F(BackupCopierTest, AFailingCopyIsReportedAsFailureEvenWhenAllThirteenNamesExist) {
+TEST_F(BackupCopierTest, AFailingCopyIsReportedAsFailureEvenWhenAllNamesExist) {
     makeEarlierBackup();
     FailingOps ops(FailingOps::Fault::CopyFails, u"Indata.MDX"_s);
     const BackupResult r = mz::backup::backUp(data.path(), dest, ops);
     EXPECT_EQ(r.outcome, BackupOutcome::Failed);
     // The copy that failed does not stop the others from being tried.
-    EXPECT_EQ(ops.copies, 13);
+    EXPECT_EQ(ops.copies, sources.size());
     expectEarlierBackupUntouched();
 }
 
@@ -263,9 +281,17 @@ TEST_F(BackupCopierTest, AFailedRenameIsNeverReportedAsSuccess) {
     const BackupResult r = mz::backup::backUp(data.path(), dest, ops);
     EXPECT_EQ(r.outcome, BackupOutcome::Failed);
     EXPECT_FALSE(r.written.contains(u"Outdata.MDX"_s));
-    EXPECT_EQ(r.written.size(), 12);
+    EXPECT_EQ(r.written.size(), sources.size() - 1);
     EXPECT_FALSE(entriesOf(dest).contains(u"Outdata.MDX"_s));
-    EXPECT_EQ(entriesOf(dest).size(), 12);  // no temporary left behind
+    EXPECT_EQ(entriesOf(dest).size(), sources.size() - 1);  // no temporary left behind
+}
+
+TEST_F(BackupCopierTest, ACopyThatNoLongerReadsBackInItsPlaceIsAFailure) {
+    FailingOps ops(FailingOps::Fault::DamagedAfterReplace, u"Indata.DBT"_s);
+    const BackupResult r = mz::backup::backUp(data.path(), dest, ops);
+    EXPECT_EQ(r.outcome, BackupOutcome::Failed);
+    ASSERT_EQ(r.problems.size(), 1);
+    EXPECT_TRUE(r.problems[0].contains(u"Indata.DBT"_s)) << r.problems[0].toStdString();
 }
 
 TEST_F(BackupCopierTest, AFolderThatCannotBeWrittenFailsWithoutCreatingAnything) {
@@ -275,7 +301,7 @@ TEST_F(BackupCopierTest, AFolderThatCannotBeWrittenFailsWithoutCreatingAnything)
     writeFile(file, "not a folder");
     const BackupResult r = mz::backup::backUp(data.path(), file + u"/backup"_s);
     EXPECT_EQ(r.outcome, BackupOutcome::Failed);
-    EXPECT_EQ(r.problems.size(), 13);
+    EXPECT_EQ(r.problems.size(), sources.size());
     EXPECT_TRUE(r.written.isEmpty());
     EXPECT_EQ(readAll(file), "not a folder");
 }

@@ -5,12 +5,12 @@
 #include "backup/backupcopier.h"
 #include "backup/directorylistbox.h"
 #include "data/cursor.h"
+#include "data/tabledefs.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "testdata.h"
-#include "ui_TBackupForm.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -33,9 +33,15 @@ const QString kFailed = u"  バックアップに失敗しました。  "_s;
 const QString kRefused =
     u"バックアップ先フォルダとして、本ソフトのインストールフォルダを指定することは出来ません。"_s;
 
-QStringList backupNames() {
+// The names a backup of a new data directory holds, sorted: every file there but the placeholder
+// picture, with an upper-case extension.
+QStringList backupNames(const QString& dataDir) {
     QStringList names;
-    for (const auto& f : mz::backup::kBackupFiles) names << QString::fromUtf16(f.destination);
+    for (const QString& name : QDir(dataDir).entryList(QDir::Files, QDir::Name)) {
+        if (name == QString::fromLatin1(mz::data::kPlaceholderPicture)) continue;
+        const qsizetype dot = name.lastIndexOf(u'.');
+        names << name.left(dot) + name.mid(dot).toUpper();
+    }
     names.sort();
     return names;
 }
@@ -97,7 +103,7 @@ struct BackupFormTest : ::testing::Test {
     QString dest() const { return home + u"/backup"_s; }
 
     static void open(TBackupForm& w, const QString& folder) {
-        w.ui->DirectoryListBox1->setDirectory(folder);
+        w.DirectoryListBox1->setDirectory(folder);
         ASSERT_EQ(mz::platform::currentDir(), QFileInfo(folder).canonicalFilePath());
     }
 };
@@ -117,12 +123,12 @@ TEST_F(BackupFormTest, LayoutCaptionsFontsAndTabOrderAreAsDesigned) {
         QPoint pos;
     };
     const LabelLayout labels[] = {
-        {w.ui->Label1, u"データのバックアップを行います。", {34, 16}},
-        {w.ui->Label5, u"データの保存場所を指定してください。", {34, 40}},
-        {w.ui->Label2, u"指定した保存場所に、既にバックアップファイル", {34, 60}},
-        {w.ui->Label3, u"が存在する場合は、上書き保存されます。", {34, 80}},
-        {w.ui->Label4, u"保存先ドライブ", {34, 112}},
-        {w.ui->Label6, u"保存先フォルダ", {34, 152}},
+        {w.Label1, u"データのバックアップを行います。", {34, 16}},
+        {w.Label5, u"データの保存場所を指定してください。", {34, 40}},
+        {w.Label2, u"指定した保存場所に、既にバックアップファイル", {34, 60}},
+        {w.Label3, u"が存在する場合は、上書き保存されます。", {34, 80}},
+        {w.Label4, u"保存先ドライブ", {34, 112}},
+        {w.Label6, u"保存先フォルダ", {34, 152}},
     };
     for (const LabelLayout& l : labels) {
         EXPECT_EQ(l.label->text(), QString::fromUtf16(l.text));
@@ -132,17 +138,17 @@ TEST_F(BackupFormTest, LayoutCaptionsFontsAndTabOrderAreAsDesigned) {
         // The whole text is visible.
         EXPECT_GE(l.label->width(), l.label->fontMetrics().horizontalAdvance(l.label->text()));
     }
-    EXPECT_EQ(w.ui->Label1->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    EXPECT_NE(w.ui->Label5->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(w.Label1->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_NE(w.Label5->palette().color(QPalette::WindowText), QColor(255, 0, 0));
 
-    EXPECT_EQ(w.ui->DriveComboBox1->geometry().topLeft(), QPoint(50, 128));
-    EXPECT_EQ(w.ui->DriveComboBox1->width(), 201);
-    EXPECT_EQ(w.ui->DirectoryListBox1->geometry(), QRect(50, 168, 201, 113));
-    EXPECT_EQ(w.ui->BitBtn1->geometry(), QRect(58, 304, 89, 33));
-    EXPECT_EQ(w.ui->BitBtn2->geometry(), QRect(173, 304, 89, 33));
-    EXPECT_EQ(w.ui->BitBtn1->text(), u"実　　行"_s);
-    EXPECT_EQ(w.ui->BitBtn2->text(), u"取　　消"_s);
-    for (QPushButton* b : {w.ui->BitBtn1, w.ui->BitBtn2}) {
+    EXPECT_EQ(w.DriveComboBox1->geometry().topLeft(), QPoint(50, 128));
+    EXPECT_EQ(w.DriveComboBox1->width(), 201);
+    EXPECT_EQ(w.DirectoryListBox1->geometry(), QRect(50, 168, 201, 113));
+    EXPECT_EQ(w.BitBtn1->geometry(), QRect(58, 304, 89, 33));
+    EXPECT_EQ(w.BitBtn2->geometry(), QRect(173, 304, 89, 33));
+    EXPECT_EQ(w.BitBtn1->text(), u"実　　行"_s);
+    EXPECT_EQ(w.BitBtn2->text(), u"取　　消"_s);
+    for (QPushButton* b : {w.BitBtn1, w.BitBtn2}) {
         EXPECT_STREQ(b->metaObject()->className(), "QPushButton");  // plain push buttons
         EXPECT_EQ(b->font().pixelSize(), 13);
         EXPECT_EQ(b->font().family(), u"ＭＳ Ｐゴシック"_s);
@@ -150,14 +156,14 @@ TEST_F(BackupFormTest, LayoutCaptionsFontsAndTabOrderAreAsDesigned) {
 
     // Tab order 実行, 取消, folder list, drive box; 実行 has the focus.
     QList<QWidget*> order;
-    QWidget* next = w.ui->BitBtn1;
+    QWidget* next = w.BitBtn1;
     do {
         if (next->focusPolicy() & Qt::TabFocus) order << next;
         next = next->nextInFocusChain();
-    } while (next != w.ui->BitBtn1 && order.size() < 10);
-    EXPECT_EQ(order, (QList<QWidget*>{w.ui->BitBtn1, w.ui->BitBtn2, w.ui->DirectoryListBox1,
-                                      w.ui->DriveComboBox1}));
-    EXPECT_EQ(w.focusWidget(), w.ui->BitBtn1);
+    } while (next != w.BitBtn1 && order.size() < 10);
+    EXPECT_EQ(order, (QList<QWidget*>{w.BitBtn1, w.BitBtn2, w.DirectoryListBox1,
+                                      w.DriveComboBox1}));
+    EXPECT_EQ(w.focusWidget(), w.BitBtn1);
     EXPECT_TRUE(rec.dialogs().isEmpty());
 }
 
@@ -165,10 +171,10 @@ TEST_F(BackupFormTest, OpensOnTheHomeFolderWithThePathAndItsSubfolders) {
     mz::platform::Recorder rec;
     TBackupForm w;
     EXPECT_EQ(mz::platform::currentDir(), home);
-    const auto* list = w.ui->DirectoryListBox1;
+    const auto* list = w.DirectoryListBox1;
     EXPECT_EQ(list->directory(), home);
-    EXPECT_EQ(w.ui->DriveComboBox1->currentData().toString(), home);
-    EXPECT_EQ(w.ui->DriveComboBox1->itemData(0).toString(), u"/"_s);
+    EXPECT_EQ(w.DriveComboBox1->currentData().toString(), home);
+    EXPECT_EQ(w.DriveComboBox1->itemData(0).toString(), u"/"_s);
 
     // "/", each folder down to home, then home's visible subfolders in name order.
     const QStringList parts = home.split(u'/', Qt::SkipEmptyParts);
@@ -189,7 +195,7 @@ TEST_F(BackupFormTest, DoubleClickOrEnterOpensAFolderAndMakesItCurrent) {
     mz::platform::Recorder rec;
     TBackupForm w;
     w.show();
-    auto* list = w.ui->DirectoryListBox1;
+    auto* list = w.DirectoryListBox1;
     QDir(dest()).mkdir(u"inner"_s);
 
     const int row = rowOf(list, dest());
@@ -217,9 +223,9 @@ TEST_F(BackupFormTest, DoubleClickOrEnterOpensAFolderAndMakesItCurrent) {
 TEST_F(BackupFormTest, PickingAVolumeOpensIt) {
     mz::platform::Recorder rec;
     TBackupForm w;
-    w.ui->DriveComboBox1->setCurrentIndex(0);
-    emit w.ui->DriveComboBox1->activated(0);
-    EXPECT_EQ(w.ui->DirectoryListBox1->directory(), u"/"_s);
+    w.DriveComboBox1->setCurrentIndex(0);
+    emit w.DriveComboBox1->activated(0);
+    EXPECT_EQ(w.DirectoryListBox1->directory(), u"/"_s);
     EXPECT_EQ(mz::platform::currentDir(), u"/"_s);
     EXPECT_TRUE(rec.dialogs().isEmpty());
 }
@@ -228,8 +234,8 @@ TEST_F(BackupFormTest, AnUnreadableVolumeAsksToRetryAndNoGoesBackToTheFolderList
     mz::platform::Recorder rec;
     TBackupForm w;
     const QString gone = home + u"/unplugged-stick"_s;  // a mount point that has gone away
-    w.ui->DriveComboBox1->addItem(gone, gone);
-    w.ui->DriveComboBox1->setCurrentIndex(w.ui->DriveComboBox1->count() - 1);
+    w.DriveComboBox1->addItem(gone, gone);
+    w.DriveComboBox1->setCurrentIndex(w.DriveComboBox1->count() - 1);
     rec.answerYesNo(true).answerYesNo(false);
     w.DriveComboBox1Change();
 
@@ -239,8 +245,8 @@ TEST_F(BackupFormTest, AnUnreadableVolumeAsksToRetryAndNoGoesBackToTheFolderList
         EXPECT_EQ(d.text, u"ドライブの準備ができていません。再試行しますか？"_s);
         EXPECT_EQ(d.caption, u"ドライブ "_s + gone + u" の選択"_s);
     }
-    EXPECT_EQ(w.ui->DriveComboBox1->currentData().toString(), home);
-    EXPECT_EQ(w.ui->DirectoryListBox1->directory(), home);
+    EXPECT_EQ(w.DriveComboBox1->currentData().toString(), home);
+    EXPECT_EQ(w.DirectoryListBox1->directory(), home);
     EXPECT_EQ(mz::platform::currentDir(), home);
 }
 
@@ -251,14 +257,14 @@ TEST_F(BackupFormTest, AnotherErrorOfAVolumeGoesToTheErrorDisplay) {
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
-    w.ui->DriveComboBox1->addItem(file, file);
-    w.ui->DriveComboBox1->setCurrentIndex(w.ui->DriveComboBox1->count() - 1);
+    w.DriveComboBox1->addItem(file, file);
+    w.DriveComboBox1->setCurrentIndex(w.DriveComboBox1->count() - 1);
     EXPECT_THROW(w.DriveComboBox1Change(), mz::platform::IoError);
     EXPECT_TRUE(rec.dialogs().isEmpty());
     EXPECT_EQ(mz::platform::currentDir(), home);
 
     // Through the drive box itself the error is shown and the window goes on.
-    emit w.ui->DriveComboBox1->activated(w.ui->DriveComboBox1->count() - 1);
+    emit w.DriveComboBox1->activated(w.DriveComboBox1->count() - 1);
     ASSERT_EQ(rec.errors().size(), 1);
     EXPECT_TRUE(rec.errors()[0].contains(file));
 }
@@ -268,9 +274,9 @@ TEST_F(BackupFormTest, RunBacksUpIntoTheOpenFolderAndReturnsToTheDataDirectory) 
     TBackupForm w;
     w.show();
     open(w, dest());
-    QTest::mouseClick(w.ui->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(w.BitBtn1, Qt::LeftButton);
     EXPECT_EQ(rec.notices(), QStringList{kSucceeded});
-    EXPECT_EQ(filesIn(dest()), backupNames());
+    EXPECT_EQ(filesIn(dest()), backupNames(data.path()));
     EXPECT_EQ(readAll(dest() + u"/Kazoku.DBF"_s), readAll(data.file(u"Kazoku.dbf"_s)));
     EXPECT_EQ(mz::platform::currentDir(), dataDir);
     EXPECT_FALSE(w.isVisible());
@@ -284,7 +290,7 @@ TEST_F(BackupFormTest, TheDataDirectoryIsRefusedAlsoThroughASymbolicLink) {
     mz::platform::Recorder rec;
     for (const QString& folder : {dataDir, link}) {
         TBackupForm w;
-        w.ui->DirectoryListBox1->setDirectory(folder);
+        w.DirectoryListBox1->setDirectory(folder);
         w.BitBtn1Click();
         EXPECT_EQ(mz::platform::currentDir(), dataDir);
     }
@@ -293,7 +299,7 @@ TEST_F(BackupFormTest, TheDataDirectoryIsRefusedAlsoThroughASymbolicLink) {
 }
 
 TEST_F(BackupFormTest, AFailingCopyOverAnEarlierBackupFailsAndKeepsTheEarlierCopies) {
-    for (const QString& name : backupNames()) {
+    for (const QString& name : backupNames(data.path())) {
         QFile f(dest() + u'/' + name);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("earlier");
@@ -304,8 +310,8 @@ TEST_F(BackupFormTest, AFailingCopyOverAnEarlierBackupFailsAndKeepsTheEarlierCop
     open(w, dest());
     w.BitBtn1Click();
     EXPECT_EQ(rec.notices(), QStringList{kFailed});
-    EXPECT_EQ(filesIn(dest()), backupNames());
-    for (const QString& name : backupNames()) EXPECT_EQ(readAll(dest() + u'/' + name), "earlier");
+    EXPECT_EQ(filesIn(dest()), backupNames(data.path()));
+    for (const QString& name : backupNames(data.path())) EXPECT_EQ(readAll(dest() + u'/' + name), "earlier");
 }
 
 TEST_F(BackupFormTest, CancelCloseBoxAndEscapeAllReturnToTheDataDirectory) {
@@ -314,7 +320,7 @@ TEST_F(BackupFormTest, CancelCloseBoxAndEscapeAllReturnToTheDataDirectory) {
         TBackupForm w;
         w.show();
         open(w, dest());
-        QTest::mouseClick(w.ui->BitBtn2, Qt::LeftButton);  // 取消
+        QTest::mouseClick(w.BitBtn2, Qt::LeftButton);  // 取消
         EXPECT_FALSE(w.isVisible());
         EXPECT_EQ(w.result(), QDialog::Rejected);
         EXPECT_EQ(mz::platform::currentDir(), dataDir);

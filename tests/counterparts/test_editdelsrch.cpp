@@ -7,6 +7,7 @@
 #include "counterparts/TNAMEsrchForm.h"
 #include "data/cursor.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
@@ -213,9 +214,9 @@ TEST_F(PersonWindowTest, DeleteTakesThePersonOffTheOpenSelectionList) {
         EXPECT_EQ(w.DBGrid1->model()->rowCount(), 3);
         w.ColorButton2Click();
     });
-    mz::state().NameSelectMode = 130;
+    mz::state().NameSelectMode = mz::mode::kNameDelete;
     mz::platform::openModal(nullptr, mz::state().NAMEsentakuForm);
-    mz::state().NameSelectMode = 0;
+    mz::state().NameSelectMode = mz::mode::kNameIdle;
     EXPECT_EQ(deleteWindows, 2);
     EXPECT_EQ(rec.notices(), QStringList{u"  データが削除されました。  "_s});
     EXPECT_TRUE(person(301).isEmpty());

@@ -8,6 +8,7 @@
 #include "counterparts/personwindow.h"
 #include "data/cursor.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "records.h"
@@ -139,7 +140,7 @@ TEST_F(RegistrationTest, KindWindowLooksAsDrawnAndOpensTheChosenKind) {
     });
     driver.onOpen<TNAMEregi1Form>([](TNAMEregi1Form&) {});
     driver.onOpen<TNAMEsentakuForm>([](TNAMEsentakuForm&) { ADD_FAILURE() << "new counterpart"; });
-    mz::state().NameSelectMode = 110;
+    mz::state().NameSelectMode = mz::mode::kNameAddFamily;
     mz::platform::openModal(nullptr, mz::state().NAMEkubunForm);
     EXPECT_EQ(driver.opened(), (QStringList{u"TNAMEkubunForm"_s, u"TNAMEregi1Form"_s}));
 
@@ -157,7 +158,7 @@ TEST_F(RegistrationTest, KindWindowLooksAsDrawnAndOpensTheChosenKind) {
         w.ColorButton2Click();
     });
     mz::platform::openModal(nullptr, mz::state().NAMEkubunForm);
-    EXPECT_EQ(modeSeen, 110);
+    EXPECT_EQ(modeSeen, mz::mode::kNameAddFamily);
 
     // 戻る opens nothing.
     driver.onOpen<TNAMEkubunForm>([](TNAMEkubunForm& w) { w.ColorButton2Click(); });
@@ -334,7 +335,7 @@ TEST_F(RegistrationTest, ReadingTypedOrPastedAsKanaLandsUnderItsRow) {
     EXPECT_EQ(w.DBEdit3->text(), u"ｺﾞﾄｳ"_s);
     w.ColorButton1Click();
 
-    mz::state().NameSelectMode = 150;
+    mz::state().NameSelectMode = mz::mode::kNameEntry;
     TNAMEsentakuForm selection;
     selection.TabControl1->setCurrentIndex(9);  // ワ
     EXPECT_EQ(gridColumn(selection.DBGrid1, 0), QStringList{u"渡辺"_s});
@@ -430,7 +431,7 @@ TEST_F(RegistrationTest, AHouseholdGoneSinceThePickIsRefused) {
     EXPECT_TRUE(stored().empty());
 }
 
-// The road from 相手先設定 › 登録: the menu sets mode 110 and opens the kind window.
+// The road from 相手先設定 › 登録: the menu sets the add-family mode and opens the kind window.
 TEST_F(RegistrationTest, WholeRoadFromTheKindWindowToTheSelectionList) {
     mz::platform::Recorder rec;
     mz::platform::ModalDriver driver;
@@ -440,7 +441,7 @@ TEST_F(RegistrationTest, WholeRoadFromTheKindWindowToTheSelectionList) {
         w.ColorButton1Click();
         w.ColorButton2Click();
     });
-    mz::state().NameSelectMode = 110;
+    mz::state().NameSelectMode = mz::mode::kNameAddFamily;
     mz::platform::openModal(nullptr, mz::state().NAMEkubunForm);
 
     // Then a family member through the selection window, picked by the representative.
@@ -460,9 +461,9 @@ TEST_F(RegistrationTest, WholeRoadFromTheKindWindowToTheSelectionList) {
         w.ColorButton1Click();
     });
     mz::platform::openModal(nullptr, mz::state().NAMEkubunForm);
-    mz::state().NameSelectMode = 0;
+    mz::state().NameSelectMode = mz::mode::kNameIdle;
 
-    mz::state().NameSelectMode = 120;
+    mz::state().NameSelectMode = mz::mode::kNameEdit;
     TNAMEsentakuForm list;
     EXPECT_EQ(gridColumn(list.DBGrid1, 0), (QStringList{u"青木一郎"_s, u"青木花子"_s}));
     EXPECT_EQ(gridColumn(list.DBGrid1, 1), (QStringList{u"ｱｵｷｲﾁﾛｳ"_s, u"ｱｵｷﾊﾅｺ"_s}));

@@ -7,6 +7,7 @@
 #include "counterparts/TNAMEsrchForm.h"
 #include "data/cursor.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "records.h"
@@ -70,12 +71,12 @@ TEST(KanaRows, FiltersAreBuiltFromThePrefixesOfEachRow) {
 
 TEST_F(SelectionTest, LayoutAndHeadingPerMode) {
     const std::pair<qint32, QString> headings[] = {
-        {110, u"相手先の選択 ( 家族追加 )"_s},
-        {120, u"相手先の選択 ( 修正 )"_s},
-        {130, u"相手先の選択 ( 削除 )"_s},
-        {140, u"相手先の選択 ( 検索 )"_s},
-        {150, u"相手先の選択"_s},
-        {160, u"相手先の選択"_s},
+        {mz::mode::kNameAddFamily, u"相手先の選択 ( 家族追加 )"_s},
+        {mz::mode::kNameEdit, u"相手先の選択 ( 修正 )"_s},
+        {mz::mode::kNameDelete, u"相手先の選択 ( 削除 )"_s},
+        {mz::mode::kNameSearch, u"相手先の選択 ( 検索 )"_s},
+        {mz::mode::kNameEntry, u"相手先の選択"_s},
+        {mz::mode::kNameCriterion, u"相手先の選択"_s},
         {0, u"相手先の選択"_s},
         {999, u"相手先の選択"_s},
     };
@@ -177,7 +178,7 @@ TEST_F(SelectionTest, EachTabListsItsRowByReadingAndOddReadingsNowhere) {
     EXPECT_EQ(listed.size(), 18u);
 }
 
-TEST_F(SelectionTest, PickInModes150And160AnswersAndCloses) {
+TEST_F(SelectionTest, PickInTheAnsweringModesAnswersAndCloses) {
     addPerson(100, u"青木一郎"_s, u"ｱｵｷｲﾁﾛｳ"_s);
     addPerson(200, u"伊藤"_s, u"ｲﾄｳ"_s);
     mz::platform::Recorder rec;
@@ -185,7 +186,7 @@ TEST_F(SelectionTest, PickInModes150And160AnswersAndCloses) {
     bool closedByPick = false;
 
     mz::state().EntryName = u"前の名前"_s;
-    mz::state().NameSelectMode = 160;
+    mz::state().NameSelectMode = mz::mode::kNameCriterion;
     driver.onOpen<TNAMEsentakuForm>([&](TNAMEsentakuForm& w) {
         w.DBGrid1->selectRow(1);
         w.ColorButton1Click();
@@ -196,7 +197,7 @@ TEST_F(SelectionTest, PickInModes150And160AnswersAndCloses) {
     EXPECT_EQ(mz::state().SelectedName, u"伊藤"_s);
     EXPECT_EQ(mz::state().EntryName, u"前の名前"_s);
 
-    mz::state().NameSelectMode = 150;
+    mz::state().NameSelectMode = mz::mode::kNameEntry;
     driver.onOpen<TNAMEsentakuForm>([&](TNAMEsentakuForm& w) {
         w.DBGrid1DblClick();
         closedByPick = !w.isVisible();
@@ -213,7 +214,7 @@ TEST_F(SelectionTest, ReturnAndEmptyTabsLeaveTheAnswersAlone) {
     addPerson(100, u"青木"_s, u"ｱｵｷ"_s);
     mz::platform::Recorder rec;
     mz::platform::ModalDriver driver;
-    for (const qint32 mode : {150, 160}) {
+    for (const qint32 mode : {mz::mode::kNameEntry, mz::mode::kNameCriterion}) {
         mz::state().NameSelectMode = mode;
         mz::state().EntryName = u"前E"_s;
         mz::state().SelectedName = u"前S"_s;
@@ -233,8 +234,9 @@ TEST_F(SelectionTest, ReturnAndEmptyTabsLeaveTheAnswersAlone) {
         rec.clearDialogs();
     }
 
-    // A mode that no opener uses: a pick does nothing at all, not even on an empty tab.
-    for (const qint32 mode : {0, 100, 170}) {
+    // Idle, or a code that is not one of this window's: a pick does nothing at all, not even on
+    // an empty tab.
+    for (const qint32 mode : {mz::mode::kNameIdle, mz::mode::kPurposeEntry}) {
         mz::state().NameSelectMode = mode;
         TNAMEsentakuForm w;
         w.ColorButton1Click();
@@ -247,7 +249,7 @@ TEST_F(SelectionTest, ReturnAndEmptyTabsLeaveTheAnswersAlone) {
     EXPECT_EQ(mz::state().CurrentNameCode, 0);
 }
 
-TEST_F(SelectionTest, PickInModes110To140RecordsTheCodeAndStaysOpen) {
+TEST_F(SelectionTest, PickInTheWindowOpeningModesRecordsTheCodeAndStaysOpen) {
     addPerson(100, u"青木"_s, u"ｱｵｷ"_s);
     addPerson(101, u"青木花子"_s, u"ｱｵｷﾊﾅｺ"_s);
     addPerson(4201, u"和田"_s, u"ﾜﾀﾞ"_s);
@@ -258,7 +260,8 @@ TEST_F(SelectionTest, PickInModes110To140RecordsTheCodeAndStaysOpen) {
     driver.onOpen<TNAMEeditForm>([](TNAMEeditForm&) {});
     driver.onOpen<TNAMEdelForm>([](TNAMEdelForm&) {});
     driver.onOpen<TNAMEsrchForm>([](TNAMEsrchForm&) {});
-    for (const qint32 mode : {110, 120, 130, 140}) {
+    for (const qint32 mode : {mz::mode::kNameAddFamily, mz::mode::kNameEdit, mz::mode::kNameDelete,
+                              mz::mode::kNameSearch}) {
         mz::state().NameSelectMode = mode;
         mz::state().SelectedName = u"前S"_s;
         TNAMEsentakuForm w;

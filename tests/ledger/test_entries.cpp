@@ -17,6 +17,7 @@
 #include "ledger/TOUTsrchForm.h"
 #include "masters/TMOKUsentakuForm.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
@@ -340,13 +341,13 @@ TEST_F(EntryWindowTest, PickedNameAndPurposeFillTheEntryCancellingKeepsWhatWasTy
     });
     TINregiForm in;
     in.ColorButton3Click();
-    EXPECT_EQ(nameMode, 150);
-    EXPECT_EQ(mz::state().NameSelectMode, 0);
+    EXPECT_EQ(nameMode, mz::mode::kNameEntry);
+    EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle);
     EXPECT_EQ(in.DBEdit4->text(), u"山田太郎"_s);
     EXPECT_EQ(in.focusWidget(), in.DBEdit5);
     in.ColorButton4Click();
-    EXPECT_EQ(purposeMode, 310);
-    EXPECT_EQ(mz::state().PurposeSelectMode, 0);
+    EXPECT_EQ(purposeMode, mz::mode::kPurposeEntry);
+    EXPECT_EQ(mz::state().PurposeSelectMode, mz::mode::kPurposeIdle);
     EXPECT_EQ(in.DBEdit5->text(), u"出産祝"_s);
     EXPECT_EQ(in.focusWidget(), in.DBComboBox1);
 
@@ -376,6 +377,23 @@ TEST_F(EntryWindowTest, PickedNameAndPurposeFillTheEntryCancellingKeepsWhatWasTy
     EXPECT_EQ(TINeditForm::staticMetaObject.indexOfSlot("DBEdit4Exit()"), -1);
     EXPECT_NE(TINregiForm::staticMetaObject.indexOfSlot("DBEdit4Exit()"), -1);
     EXPECT_TRUE(rec.notices().isEmpty());
+}
+
+TEST_F(EntryWindowTest, AnErrorInTheSelectionWindowLeavesTheModeIdleAndTheLastPick) {
+    mz::platform::Recorder rec;
+    mz::platform::ModalDriver driver;
+    auto fail = [](auto&) { throw EngineError(u"壊れた画面"_s); };
+    driver.onOpen<TNAMEsentakuForm>(fail);
+    driver.onOpen<TMOKUsentakuForm>(fail);
+    mz::state().EntryName = u"前の人"_s;
+    mz::state().EntryPurpose = u"前の目的"_s;
+    TOUTregiForm w;
+    EXPECT_THROW(w.ColorButton3Click(), EngineError);
+    EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle);
+    EXPECT_EQ(mz::state().EntryName, u"前の人"_s);
+    EXPECT_THROW(w.ColorButton4Click(), EngineError);
+    EXPECT_EQ(mz::state().PurposeSelectMode, mz::mode::kPurposeIdle);
+    EXPECT_EQ(mz::state().EntryPurpose, u"前の目的"_s);
 }
 
 // --- pictures ----------------------------------------------------------------------------------

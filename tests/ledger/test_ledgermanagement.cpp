@@ -15,6 +15,7 @@
 #include "ledger/ledgerfilter.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
@@ -465,8 +466,8 @@ TEST_F(LedgerWindowTest, PickingACounterpartFillsTheCriterionCancellingLeavesIt)
         s.ColorButton1Click();
     });
     w.ColorButton3Click();
-    EXPECT_EQ(modeSeen, 160);
-    EXPECT_EQ(mz::state().NameSelectMode, 0);
+    EXPECT_EQ(modeSeen, mz::mode::kNameCriterion);
+    EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle);
     EXPECT_EQ(w.Edit1->text(), u"山田太郎"_s);
     EXPECT_TRUE(w.CheckBox1->isChecked());
     EXPECT_EQ(w.focusWidget(), w.Edit2);
@@ -498,12 +499,12 @@ TEST_F(LedgerWindowTest, PurposeAndAdditionCommandsSetAndResetTheirModes) {
     driver.onOpen<TMOKUsentakuForm>([&](TMOKUsentakuForm&) { modeSeen = mz::state().PurposeSelectMode; });
     driver.onOpen<TMOKUregiForm>([](TMOKUregiForm&) {});
     driver.onOpen<TKAZOregiForm>([](TKAZOregiForm&) {});
-    driver.onOpen<TNAMEkubunForm>([](TNAMEkubunForm&) { EXPECT_EQ(mz::state().NameSelectMode, 110); });
+    driver.onOpen<TNAMEkubunForm>([](TNAMEkubunForm&) { EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameAddFamily); });
     TINsrSrForm in;
     mz::state().SelectedPurpose = u"香典"_s;
     in.ColorButton4Click();
-    EXPECT_EQ(modeSeen, 320);
-    EXPECT_EQ(mz::state().PurposeSelectMode, 0);
+    EXPECT_EQ(modeSeen, mz::mode::kPurposeCriterion);
+    EXPECT_EQ(mz::state().PurposeSelectMode, mz::mode::kPurposeIdle);
     EXPECT_EQ(in.Edit2->text(), u"香典"_s);
     EXPECT_TRUE(in.CheckBox2->isChecked());
     EXPECT_EQ(in.focusWidget(), in.ComboBox1);
@@ -515,12 +516,28 @@ TEST_F(LedgerWindowTest, PurposeAndAdditionCommandsSetAndResetTheirModes) {
     EXPECT_EQ(out.focusWidget(), out.ColorButton4);
 
     in.ColorButton10Click();
-    EXPECT_EQ(mz::state().NameSelectMode, 0);
+    EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle);
     in.ColorButton11Click();
     in.ColorButton12Click();
     EXPECT_EQ(driver.openCount(u"TMOKUregiForm"_s), 1);
     EXPECT_EQ(driver.openCount(u"TKAZOregiForm"_s), 1);
     EXPECT_EQ(driver.openCount(u"TNAMEkubunForm"_s), 1);
+}
+
+TEST_F(LedgerWindowTest, AnErrorInAnOpenedWindowLeavesTheModesIdle) {
+    mz::platform::Recorder rec;
+    mz::platform::ModalDriver driver;
+    auto fail = [](auto&) { throw EngineError(u"壊れた画面"_s); };
+    driver.onOpen<TNAMEsentakuForm>(fail);
+    driver.onOpen<TMOKUsentakuForm>(fail);
+    driver.onOpen<TNAMEkubunForm>(fail);
+    TINsrSrForm w;
+    EXPECT_THROW(w.ColorButton3Click(), EngineError);
+    EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle);
+    EXPECT_THROW(w.ColorButton4Click(), EngineError);
+    EXPECT_EQ(mz::state().PurposeSelectMode, mz::mode::kPurposeIdle);
+    EXPECT_THROW(w.ColorButton10Click(), EngineError);
+    EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle);
 }
 
 // --- the search ---------------------------------------------------------------------------------

@@ -9,8 +9,6 @@
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "testdata.h"
-#include "ui_TKAZOeditForm.h"
-#include "ui_TKAZOregiForm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -85,27 +83,27 @@ void giveFocus(QWidget* w) {
     QApplication::sendEvent(w, &in);
 }
 
-QStringList boxes(const TKAZOeditForm& w) { return {w.ui->Memo1->text(), w.ui->Edit1->text()}; }
+QStringList boxes(const TKAZOeditForm& w) { return {w.Memo1->text(), w.Edit1->text()}; }
 
 // --- registration -----------------------------------------------------------------------------
 
 TEST_F(FamilyTest, CodesFollowTheLastRecordAfterEveryRegistration) {
     mz::platform::ModalDriver driver;
     driver.onOpen<TKAZOregiForm>([&](TKAZOregiForm& w) {
-        EXPECT_EQ(w.ui->DBEdit1->text(), u"1"_s);
+        EXPECT_EQ(w.DBEdit1->text(), u"1"_s);
         EXPECT_EQ(w.Table1->state(), Cursor::State::Insert);
-        EXPECT_EQ(w.focusWidget(), w.ui->DBEdit2);
+        EXPECT_EQ(w.focusWidget(), w.DBEdit2);
         for (const QString& name : {u"太郎"_s, u"花子"_s, u"一郎"_s}) {
-            typeText(w.ui->DBEdit2, name);
+            typeText(w.DBEdit2, name);
             w.ColorButton1Click();
             // The new member is the last row of the grid, and current there.
             EXPECT_EQ(w.Table2->row(), w.Table2->recordCount() - 1);
-            EXPECT_EQ(w.ui->DBGrid1->selectedRow(), w.Table2->recordCount() - 1);
-            EXPECT_EQ(w.ui->DBGrid1->cellText(w.Table2->recordCount() - 1, 1), name);
-            EXPECT_EQ(w.ui->DBEdit2->text(), QString());
+            EXPECT_EQ(w.DBGrid1->selectedRow(), w.Table2->recordCount() - 1);
+            EXPECT_EQ(w.DBGrid1->cellText(w.Table2->recordCount() - 1, 1), name);
+            EXPECT_EQ(w.DBEdit2->text(), QString());
             EXPECT_EQ(w.Table1->state(), Cursor::State::Insert);
         }
-        EXPECT_EQ(w.ui->DBEdit1->text(), u"4"_s);
+        EXPECT_EQ(w.DBEdit1->text(), u"4"_s);
         EXPECT_EQ(w.NextFamilyCode, 4.0);
     });
     mz::platform::openModal(nullptr, mz::state().KAZOregiForm);
@@ -117,13 +115,13 @@ TEST_F(FamilyTest, CodeIsTheLastRecordsCodePlusOneNotTheCount) {
     add(1, u"太郎"_s);
     add(7, u"花子"_s);
     TKAZOregiForm w;
-    EXPECT_EQ(w.ui->DBEdit1->text(), u"8"_s);
-    EXPECT_EQ(w.ui->DBGrid1->selectedRow(), 1);  // the grid shows the end of the list
-    w.ui->DBEdit2->setText(u"次郎"_s);
+    EXPECT_EQ(w.DBEdit1->text(), u"8"_s);
+    EXPECT_EQ(w.DBGrid1->selectedRow(), 1);  // the grid shows the end of the list
+    w.DBEdit2->setText(u"次郎"_s);
     w.ColorButton1Click();
-    EXPECT_EQ(w.ui->DBEdit1->text(), u"9"_s);
+    EXPECT_EQ(w.DBEdit1->text(), u"9"_s);
     // The same name twice: no check for duplicates.
-    w.ui->DBEdit2->setText(u"次郎"_s);
+    w.DBEdit2->setText(u"次郎"_s);
     w.ColorButton1Click();
     EXPECT_EQ(stored(), (std::vector<Member>{{1, u"太郎"_s}, {7, u"花子"_s}, {8, u"次郎"_s}, {9, u"次郎"_s}}));
 }
@@ -133,7 +131,7 @@ TEST_F(FamilyTest, LeavingTheRegistrationWindowStoresNothing) {
     for (bool byButton : {true, false}) {
         mz::platform::ModalDriver driver;
         driver.onOpen<TKAZOregiForm>([&](TKAZOregiForm& w) {
-            typeText(w.ui->DBEdit2, u"花子"_s);
+            typeText(w.DBEdit2, u"花子"_s);
             EXPECT_EQ(w.Table1->text(u"家族名"_s), u"花子"_s);
             if (byButton) w.ColorButton2Click();  // otherwise the driver closes it as the close box
         });
@@ -147,24 +145,24 @@ TEST_F(FamilyTest, AnEmptyNameIsReportedAndTheNewRecordStaysOpen) {
     TKAZOregiForm w;
     w.ColorButton1Click();
     EXPECT_EQ(rec.notices(), QStringList{kNoName});
-    EXPECT_EQ(w.focusWidget(), w.ui->DBEdit2);
+    EXPECT_EQ(w.focusWidget(), w.DBEdit2);
     EXPECT_EQ(w.Table1->state(), Cursor::State::Insert);
     EXPECT_TRUE(stored().empty());
-    w.ui->DBEdit2->setText(u"太郎"_s);
+    w.DBEdit2->setText(u"太郎"_s);
     w.ColorButton1Click();
     EXPECT_EQ(stored(), (std::vector<Member>{{1, u"太郎"_s}}));
 }
 
 TEST_F(FamilyTest, NameBoxesTakeNoMoreThanTheFieldHolds) {
     TKAZOregiForm r;
-    typeText(r.ui->DBEdit2, u"あいうえおかき"_s);
-    EXPECT_EQ(r.ui->DBEdit2->text(), u"あいうえお"_s);  // 10 bytes
+    typeText(r.DBEdit2, u"あいうえおかき"_s);
+    EXPECT_EQ(r.DBEdit2->text(), u"あいうえお"_s);  // 10 bytes
     r.ColorButton1Click();
     EXPECT_EQ(stored().back(), (Member{1, u"あいうえお"_s}));
 
     TKAZOeditForm e;
-    typeText(e.ui->Edit1, u"abcあいうえお"_s);
-    EXPECT_EQ(e.ui->Edit1->text(), u"abcあいう"_s);  // 9 bytes: the next would split
+    typeText(e.Edit1, u"abcあいうえお"_s);
+    EXPECT_EQ(e.Edit1->text(), u"abcあいう"_s);  // 9 bytes: the next would split
 }
 
 // --- edit -------------------------------------------------------------------------------------
@@ -175,7 +173,7 @@ TEST_F(FamilyTest, KeyboardMovesEmptyTheBoxesExceptOnCodeOne) {
     add(2, u"一郎"_s);
     mz::platform::ModalDriver driver;
     driver.onOpen<TKAZOeditForm>([&](TKAZOeditForm& w) {
-        TDBGrid* grid = w.ui->DBGrid1;
+        TDBGrid* grid = w.DBGrid1;
         EXPECT_EQ(boxes(w), (QStringList{{}, {}}));
         clickRow(grid, 0);
         EXPECT_EQ(boxes(w), (QStringList{u"3"_s, u"太郎"_s}));
@@ -200,14 +198,14 @@ TEST_F(FamilyTest, CorrectionGoesToTheCurrentRowAfterTheNameWasRetyped) {
     add(3, u"一郎"_s);
     mz::platform::ModalDriver driver;
     driver.onOpen<TKAZOeditForm>([&](TKAZOeditForm& w) {
-        clickRow(w.ui->DBGrid1, 0);
-        QTest::keyClick(w.ui->DBGrid1, Qt::Key_Down);
+        clickRow(w.DBGrid1, 0);
+        QTest::keyClick(w.DBGrid1, Qt::Key_Down);
         EXPECT_EQ(boxes(w), (QStringList{{}, {}}));
         w.ColorButton1Click();  // nothing typed yet
-        typeText(w.ui->Edit1, u"はな"_s);
+        typeText(w.Edit1, u"はな"_s);
         w.ColorButton1Click();
         EXPECT_EQ(boxes(w), (QStringList{QString(), u"はな"_s}));
-        EXPECT_EQ(w.focusWidget(), w.ui->Edit1);
+        EXPECT_EQ(w.focusWidget(), w.Edit1);
     });
     mz::platform::openModal(nullptr, mz::state().KAZOeditForm);
     EXPECT_EQ(rec.notices(), (QStringList{kNoName, kCorrected}));
@@ -216,14 +214,14 @@ TEST_F(FamilyTest, CorrectionGoesToTheCurrentRowAfterTheNameWasRetyped) {
 
 TEST_F(FamilyTest, CorrectionOnAnEmptyListChangesNothing) {
     TKAZOeditForm w;
-    w.ui->Edit1->setText(u"太郎"_s);
+    w.Edit1->setText(u"太郎"_s);
     w.ColorButton1Click();
     EXPECT_EQ(rec.notices(), QStringList{u"  修正する家族がありません。  "_s});
     EXPECT_EQ(w.Table1->state(), Cursor::State::Browse);
     EXPECT_TRUE(stored().empty());
     // The registration that follows still starts at 1.
     TKAZOregiForm r;
-    EXPECT_EQ(r.ui->DBEdit1->text(), u"1"_s);
+    EXPECT_EQ(r.DBEdit1->text(), u"1"_s);
 }
 
 TEST_F(FamilyTest, RenamingLeavesLedgerEntriesAsTheyAre) {
@@ -238,7 +236,7 @@ TEST_F(FamilyTest, RenamingLeavesLedgerEntriesAsTheyAre) {
     }
     TKAZOeditForm w;
     w.DBGrid1CellClick();
-    w.ui->Edit1->setText(u"太朗"_s);
+    w.Edit1->setText(u"太朗"_s);
     w.ColorButton1Click();
     EXPECT_EQ(stored(), (std::vector<Member>{{1, u"太朗"_s}}));
     Cursor in;
@@ -253,17 +251,17 @@ TEST_F(FamilyTest, WindowsCarryTheirCaptionsSizesAndControls) {
     EXPECT_EQ(e.windowTitle(), u"Mizorel - 家族の修正"_s);
     EXPECT_EQ(r.size(), QSize(322, 336));
     EXPECT_EQ(e.size(), QSize(322, 336));
-    EXPECT_EQ(r.ui->ColorButton1->text(), u"登　 録"_s);
-    EXPECT_EQ(e.ui->ColorButton1->text(), u"修 　正"_s);
-    EXPECT_EQ(e.ui->ColorButton2->text(), u"戻　 る"_s);
-    EXPECT_EQ(r.ui->DBEdit2->toolTip(), u"名前のみを入力してください"_s);
-    EXPECT_EQ(e.ui->Edit1->toolTip(), u"名前のみを入力してください"_s);
-    EXPECT_FALSE(r.ui->DBEdit1->isEnabled());
-    EXPECT_FALSE(e.ui->Memo1->isEnabled());
-    EXPECT_EQ(r.ui->DBGrid1->column(0).title, u"家族コード"_s);
-    EXPECT_EQ(r.ui->DBGrid1->column(1).title, u"家族の名前"_s);
-    EXPECT_EQ(e.ui->DBGrid1->geometry(), QRect(40, 149, 195, 105));
-    EXPECT_EQ(r.ui->Panel1->text(), u"登録済み家族"_s);
+    EXPECT_EQ(r.ColorButton1->text(), u"登　 録"_s);
+    EXPECT_EQ(e.ColorButton1->text(), u"修 　正"_s);
+    EXPECT_EQ(e.ColorButton2->text(), u"戻　 る"_s);
+    EXPECT_EQ(r.DBEdit2->toolTip(), u"名前のみを入力してください"_s);
+    EXPECT_EQ(e.Edit1->toolTip(), u"名前のみを入力してください"_s);
+    EXPECT_FALSE(r.DBEdit1->isEnabled());
+    EXPECT_FALSE(e.Memo1->isEnabled());
+    EXPECT_EQ(r.DBGrid1->column(0).title, u"家族コード"_s);
+    EXPECT_EQ(r.DBGrid1->column(1).title, u"家族の名前"_s);
+    EXPECT_EQ(e.DBGrid1->geometry(), QRect(40, 149, 195, 105));
+    EXPECT_EQ(r.Panel1->text(), u"登録済み家族"_s);
 }
 
 }  // namespace

@@ -10,14 +10,11 @@
 #include "masters/purposes.h"
 #include "masters/tabcontrol.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/platform.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "testdata.h"
-#include "ui_TMOKUdelForm.h"
-#include "ui_TMOKUeditForm.h"
-#include "ui_TMOKUregiForm.h"
-#include "ui_TMOKUsentakuForm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -105,7 +102,7 @@ struct PurposesTest : ::testing::Test {
 
 template <class W>
 void selectTab(W& w, int index) {
-    w.ui->TabControl1->setTabIndex(index);
+    w.TabControl1->setTabIndex(index);
     w.TabControl1Change();
 }
 
@@ -131,38 +128,38 @@ void giveFocus(QWidget* w) {
 
 template <class W>
 QStringList boxes(const W& w) {
-    return {w.ui->Memo1->text(), w.ui->Edit2->text(), w.ui->ComboBox1->text()};
+    return {w.Memo1->text(), w.Edit2->text(), w.ComboBox1->text()};
 }
 
 // --- registration -----------------------------------------------------------------------------
 
 TEST_F(PurposesTest, CodesStartAtOneAndCountOnWithoutReadingTheTableAgain) {
     TMOKUregiForm w;
-    EXPECT_EQ(w.ui->Memo1->text(), u"1"_s);
+    EXPECT_EQ(w.Memo1->text(), u"1"_s);
     EXPECT_EQ(w.NextPurposeCode, 1.0);
 
-    w.ui->Edit2->setText(u"結婚祝"_s);
-    w.ui->ComboBox1->setEditText(u"お祝い"_s);
+    w.Edit2->setText(u"結婚祝"_s);
+    w.ComboBox1->setEditText(u"お祝い"_s);
     w.ColorButton1Click();
     EXPECT_EQ(rec.notices(), QStringList{kRegistered});
-    EXPECT_EQ(w.ui->Memo1->text(), u"2"_s);
-    EXPECT_EQ(w.ui->Edit2->text(), QString());
-    EXPECT_EQ(w.ui->ComboBox1->text(), QString());
-    EXPECT_EQ(w.focusWidget(), w.ui->Edit2);
+    EXPECT_EQ(w.Memo1->text(), u"2"_s);
+    EXPECT_EQ(w.Edit2->text(), QString());
+    EXPECT_EQ(w.ComboBox1->text(), QString());
+    EXPECT_EQ(w.focusWidget(), w.Edit2);
 
     // Another cursor stores a purpose numbered 50; this window goes on with its own count.
     add(50, u"外から"_s, u"一般行事"_s);
-    w.ui->Edit2->setText(u"出産祝"_s);
-    w.ui->ComboBox1->setEditText(u"お祝い"_s);
+    w.Edit2->setText(u"出産祝"_s);
+    w.ComboBox1->setEditText(u"お祝い"_s);
     w.ColorButton1Click();
-    EXPECT_EQ(w.ui->Memo1->text(), u"3"_s);
+    EXPECT_EQ(w.Memo1->text(), u"3"_s);
 
     EXPECT_EQ(stored(), (std::vector<Purpose>{{1, u"結婚祝"_s, u"お祝い"_s, 0.0},
                                               {50, u"外から"_s, u"一般行事"_s, 1.0},
                                               {2, u"出産祝"_s, u"お祝い"_s, 0.0}}));
     // The next opening reads the last record again.
     TMOKUregiForm again;
-    EXPECT_EQ(again.ui->Memo1->text(), u"3"_s);
+    EXPECT_EQ(again.Memo1->text(), u"3"_s);
 }
 
 TEST_F(PurposesTest, CodeOfADeletedLastPurposeIsOfferedAgain) {
@@ -177,22 +174,22 @@ TEST_F(PurposesTest, CodeOfADeletedLastPurposeIsOfferedAgain) {
         EXPECT_EQ(rec.notices(), QStringList{kDeleted});
     }
     TMOKUregiForm w;
-    EXPECT_EQ(w.ui->Memo1->text(), u"3"_s);
+    EXPECT_EQ(w.Memo1->text(), u"3"_s);
 }
 
 TEST_F(PurposesTest, APurposeOfAnotherCategoryIsStoredButListedOnlyUnderItsTab) {
     add(1, u"入学祝"_s, u"お祝い"_s);
     TMOKUregiForm w;
-    EXPECT_EQ(w.ui->TabControl1->tabIndex(), 0);
+    EXPECT_EQ(w.TabControl1->tabIndex(), 0);
     EXPECT_EQ(w.Table1->filter(), u"(目的区分='お祝い')"_s);
     EXPECT_EQ(w.Table1->indexName(), u"目的区分"_s);
-    EXPECT_EQ(w.ui->Memo1->text(), u"2"_s);
+    EXPECT_EQ(w.Memo1->text(), u"2"_s);
 
-    w.ui->Edit2->setText(u"お見舞い"_s);
-    w.ui->ComboBox1->setEditText(u"お見舞い"_s);
+    w.Edit2->setText(u"お見舞い"_s);
+    w.ComboBox1->setEditText(u"お見舞い"_s);
     w.ColorButton1Click();
     EXPECT_EQ(names(*w.Table1), QStringList{u"入学祝"_s});
-    EXPECT_EQ(w.ui->DBGrid1->model()->rowCount(), 1);
+    EXPECT_EQ(w.DBGrid1->model()->rowCount(), 1);
     EXPECT_EQ(stored().back(), (Purpose{2, u"お見舞い"_s, u"お見舞い"_s, 3.0}));
 
     selectTab(w, 3);
@@ -202,12 +199,12 @@ TEST_F(PurposesTest, APurposeOfAnotherCategoryIsStoredButListedOnlyUnderItsTab) 
 
 TEST_F(PurposesTest, ATypedCategoryIsStoredWithoutNumberAndListedUnderNoTab) {
     TMOKUregiForm w;
-    w.ui->Edit2->setText(u"中元"_s);
-    w.ui->ComboBox1->setEditText(u"季節"_s);
+    w.Edit2->setText(u"中元"_s);
+    w.ComboBox1->setEditText(u"季節"_s);
     w.ColorButton1Click();
     // Equality is exact: a category of another letter width is none of the five either.
-    w.ui->Edit2->setText(u"内祝"_s);
-    w.ui->ComboBox1->setEditText(u"おいわい"_s);
+    w.Edit2->setText(u"内祝"_s);
+    w.ComboBox1->setEditText(u"おいわい"_s);
     w.ColorButton1Click();
     EXPECT_EQ(stored(), (std::vector<Purpose>{{1, u"中元"_s, u"季節"_s, Value{}},
                                               {2, u"内祝"_s, u"おいわい"_s, Value{}}}));
@@ -220,25 +217,25 @@ TEST_F(PurposesTest, ATypedCategoryIsStoredWithoutNumberAndListedUnderNoTab) {
 
 TEST_F(PurposesTest, MissingNameOrCategoryIsReportedAndNothingIsStored) {
     TMOKUregiForm w;
-    w.ui->ComboBox1->setEditText(u"お祝い"_s);
+    w.ComboBox1->setEditText(u"お祝い"_s);
     w.ColorButton1Click();
-    w.ui->Edit2->setText(u"結婚祝"_s);
-    w.ui->ComboBox1->setEditText(QString());
+    w.Edit2->setText(u"結婚祝"_s);
+    w.ComboBox1->setEditText(QString());
     w.ColorButton1Click();
     EXPECT_EQ(rec.notices(), (QStringList{kMissing, kMissing}));
-    EXPECT_EQ(w.focusWidget(), w.ui->Edit2);
+    EXPECT_EQ(w.focusWidget(), w.Edit2);
     EXPECT_TRUE(stored().empty());
-    EXPECT_EQ(w.ui->Memo1->text(), u"1"_s);
+    EXPECT_EQ(w.Memo1->text(), u"1"_s);
     EXPECT_EQ(w.Table1->state(), Cursor::State::Browse);
 }
 
 TEST_F(PurposesTest, BoxesTakeNoMoreThanTheirFieldsHold) {
     TMOKUregiForm w;
     w.show();
-    typeText(w.ui->Edit2, u"あいうえおかきく"_s);
-    EXPECT_EQ(w.ui->Edit2->text(), u"あいうえおか"_s);  // 12 bytes
-    typeText(w.ui->ComboBox1->lineEdit(), u"abcdeかきくけこ"_s);
-    EXPECT_EQ(w.ui->ComboBox1->text(), u"abcdeかきく"_s);  // 11 bytes: one more would split a kanji
+    typeText(w.Edit2, u"あいうえおかきく"_s);
+    EXPECT_EQ(w.Edit2->text(), u"あいうえおか"_s);  // 12 bytes
+    typeText(w.ComboBox1->lineEdit(), u"abcdeかきくけこ"_s);
+    EXPECT_EQ(w.ComboBox1->text(), u"abcdeかきく"_s);  // 11 bytes: one more would split a kanji
     w.ColorButton1Click();
     EXPECT_EQ(stored(), (std::vector<Purpose>{{1, u"あいうえおか"_s, u"abcdeかきく"_s, Value{}}}));
     w.close();
@@ -246,12 +243,12 @@ TEST_F(PurposesTest, BoxesTakeNoMoreThanTheirFieldsHold) {
 
 TEST_F(PurposesTest, ARefusedNameLeavesNoHalfMadeRecord) {
     TMOKUregiForm w;
-    w.ui->Edit2->setText(u"祝🎉"_s);  // not in the code page of the table
-    w.ui->ComboBox1->setEditText(u"お祝い"_s);
+    w.Edit2->setText(u"祝🎉"_s);  // not in the code page of the table
+    w.ComboBox1->setEditText(u"お祝い"_s);
     EXPECT_THROW(w.ColorButton1Click(), EngineError);
     EXPECT_EQ(w.Table1->state(), Cursor::State::Browse);
-    EXPECT_EQ(w.ui->Memo1->text(), u"1"_s);
-    w.ui->Edit2->setText(u"祝"_s);
+    EXPECT_EQ(w.Memo1->text(), u"1"_s);
+    w.Edit2->setText(u"祝"_s);
     w.ColorButton1Click();
     EXPECT_EQ(stored(), (std::vector<Purpose>{{1, u"祝"_s, u"お祝い"_s, 0.0}}));
 }
@@ -267,7 +264,7 @@ TEST_F(PurposesTest, EditingToATypedCategoryKeepsTheNumber) {
     w.Table1->moveToRow(1);
     w.DBGrid1CellClick();
     EXPECT_EQ(boxes(w), (QStringList{u"2"_s, u"香典返し"_s, u"お返し"_s}));
-    w.ui->ComboBox1->setEditText(u"返礼"_s);
+    w.ComboBox1->setEditText(u"返礼"_s);
     w.ColorButton1Click();
     EXPECT_EQ(rec.notices(), QStringList{kCorrected});
     EXPECT_EQ(stored()[1], (Purpose{2, u"香典返し"_s, u"返礼"_s, 2.0}));
@@ -277,8 +274,8 @@ TEST_F(PurposesTest, EditingToATypedCategoryKeepsTheNumber) {
 
     // A correction to one of the five categories sets its number.
     w.DBGrid1CellClick();
-    w.ui->ComboBox1->setEditText(u"弔事全般"_s);
-    w.ui->Edit2->setText(u"満中陰"_s);
+    w.ComboBox1->setEditText(u"弔事全般"_s);
+    w.Edit2->setText(u"満中陰"_s);
     w.ColorButton1Click();
     EXPECT_EQ(stored()[0], (Purpose{1, u"満中陰"_s, u"弔事全般"_s, 4.0}));
     EXPECT_TRUE(names(*w.Table1).isEmpty());
@@ -291,7 +288,7 @@ TEST_F(PurposesTest, KeyboardMovesEmptyTheBoxesExceptOnCodeOne) {
     add(9, u"香典"_s, u"弔事全般"_s);
     mz::platform::ModalDriver driver;
     driver.onOpen<TMOKUeditForm>([&](TMOKUeditForm& w) {
-        TDBGrid* grid = w.ui->DBGrid1;
+        TDBGrid* grid = w.DBGrid1;
         ASSERT_EQ(names(*w.Table1), (QStringList{u"入学祝"_s, u"結婚祝"_s, u"新築祝"_s}));
         clickRow(grid, 0);
         EXPECT_EQ(boxes(w), (QStringList{u"4"_s, u"入学祝"_s, u"お祝い"_s}));
@@ -326,14 +323,14 @@ TEST_F(PurposesTest, CorrectionGoesToTheCurrentRowAfterTheBoxesWereRetyped) {
     add(3, u"新築祝"_s, u"お祝い"_s);
     mz::platform::ModalDriver driver;
     driver.onOpen<TMOKUeditForm>([&](TMOKUeditForm& w) {
-        clickRow(w.ui->DBGrid1, 0);
-        QTest::keyClick(w.ui->DBGrid1, Qt::Key_Down);
-        QTest::keyClick(w.ui->DBGrid1, Qt::Key_Down);
+        clickRow(w.DBGrid1, 0);
+        QTest::keyClick(w.DBGrid1, Qt::Key_Down);
+        QTest::keyClick(w.DBGrid1, Qt::Key_Down);
         EXPECT_EQ(boxes(w), (QStringList{{}, {}, {}}));
-        w.ui->Edit2->setText(u"引越祝"_s);
-        w.ui->ComboBox1->setEditText(u"お祝い"_s);
+        w.Edit2->setText(u"引越祝"_s);
+        w.ComboBox1->setEditText(u"お祝い"_s);
         w.ColorButton1Click();
-        EXPECT_EQ(w.ui->Memo1->text(), QString());  // the code box is not filled by 修正
+        EXPECT_EQ(w.Memo1->text(), QString());  // the code box is not filled by 修正
     });
     mz::platform::openModal(nullptr, mz::state().MOKUeditForm);
     EXPECT_EQ(rec.notices(), QStringList{kCorrected});
@@ -345,14 +342,14 @@ TEST_F(PurposesTest, CorrectionGoesToTheCurrentRowAfterTheBoxesWereRetyped) {
 TEST_F(PurposesTest, CorrectionWithoutACurrentRecordChangesNothing) {
     add(1, u"香典"_s, u"弔事全般"_s);
     TMOKUeditForm w;  // the first tab is empty
-    w.ui->Edit2->setText(u"何か"_s);
-    w.ui->ComboBox1->setEditText(u"お祝い"_s);
+    w.Edit2->setText(u"何か"_s);
+    w.ComboBox1->setEditText(u"お祝い"_s);
     w.ColorButton1Click();
     EXPECT_EQ(rec.notices(), QStringList{u"  修正する目的がありません。  "_s});
     EXPECT_EQ(stored(), (std::vector<Purpose>{{1, u"香典"_s, u"弔事全般"_s, 4.0}}));
     EXPECT_EQ(w.Table1->state(), Cursor::State::Browse);
     // An empty name is still reported first.
-    w.ui->Edit2->clear();
+    w.Edit2->clear();
     w.ColorButton1Click();
     EXPECT_EQ(rec.notices().last(), kMissing);
 }
@@ -362,9 +359,9 @@ TEST_F(PurposesTest, DeleteRemovesTheCurrentRowAndRefusesAnEmptyList) {
     add(2, u"入学祝"_s, u"お祝い"_s);
     add(3, u"香典"_s, u"弔事全般"_s);
     TMOKUdelForm w;
-    EXPECT_FALSE(w.ui->Edit2->isEnabled());
-    EXPECT_TRUE(w.ui->Edit2->isReadOnly());
-    EXPECT_FALSE(w.ui->ComboBox1->isEnabled());
+    EXPECT_FALSE(w.Edit2->isEnabled());
+    EXPECT_TRUE(w.Edit2->isReadOnly());
+    EXPECT_FALSE(w.ComboBox1->isEnabled());
     w.Table1->moveToRow(1);
     w.DBGrid1CellClick();
     EXPECT_EQ(boxes(w), (QStringList{u"2"_s, u"入学祝"_s, u"お祝い"_s}));
@@ -384,7 +381,7 @@ TEST_F(PurposesTest, DeleteRemovesTheCurrentRowAndRefusesAnEmptyList) {
     } catch (const EngineError& e) {
         EXPECT_EQ(e.message(), kEmptyDataSet);
     }
-    w.ui->ColorButton1->click();
+    w.ColorButton1->click();
     EXPECT_EQ(rec.errors(), QStringList{kEmptyDataSet + u"."_s});
     EXPECT_TRUE(rec.notices().isEmpty());
     EXPECT_EQ(stored(), (std::vector<Purpose>{{3, u"香典"_s, u"弔事全般"_s, 4.0}}));
@@ -396,7 +393,7 @@ TEST_F(PurposesTest, SelectionByButtonAndByDoubleClickWriteOnlyTheModesVariable)
     add(1, u"結婚祝"_s, u"お祝い"_s);
     add(2, u"香典"_s, u"弔事全般"_s);
     for (bool byDoubleClick : {false, true}) {
-        for (int mode : {310, 320, 0}) {
+        for (int mode : {mz::mode::kPurposeEntry, mz::mode::kPurposeCriterion, mz::mode::kPurposeIdle}) {
             mz::state().EntryPurpose = u"前の目的"_s;
             mz::state().SelectedPurpose = u"前の条件"_s;
             mz::state().PurposeSelectMode = mode;
@@ -405,18 +402,18 @@ TEST_F(PurposesTest, SelectionByButtonAndByDoubleClickWriteOnlyTheModesVariable)
             driver.onOpen<TMOKUsentakuForm>([&](TMOKUsentakuForm& w) {
                 selectTab(w, 4);
                 if (byDoubleClick) {
-                    const QRect cell = w.ui->DBGrid1->visualRect(w.ui->DBGrid1->model()->index(0, 1));
-                    QTest::mouseDClick(w.ui->DBGrid1->viewport(), Qt::LeftButton, {}, cell.center());
+                    const QRect cell = w.DBGrid1->visualRect(w.DBGrid1->model()->index(0, 1));
+                    QTest::mouseDClick(w.DBGrid1->viewport(), Qt::LeftButton, {}, cell.center());
                 } else {
-                    w.ui->ColorButton1->click();
+                    w.ColorButton1->click();
                 }
                 closed = !w.isVisible();
             });
             mz::platform::openModal(nullptr, mz::state().MOKUsentakuForm);
-            mz::state().PurposeSelectMode = 0;
+            mz::state().PurposeSelectMode = mz::mode::kPurposeIdle;
             EXPECT_TRUE(closed) << mode;
-            EXPECT_EQ(mz::state().EntryPurpose, mode == 310 ? u"香典"_s : u"前の目的"_s) << mode;
-            EXPECT_EQ(mz::state().SelectedPurpose, mode == 320 ? u"香典"_s : u"前の条件"_s) << mode;
+            EXPECT_EQ(mz::state().EntryPurpose, mode == mz::mode::kPurposeEntry ? u"香典"_s : u"前の目的"_s) << mode;
+            EXPECT_EQ(mz::state().SelectedPurpose, mode == mz::mode::kPurposeCriterion ? u"香典"_s : u"前の条件"_s) << mode;
         }
     }
     EXPECT_TRUE(rec.notices().isEmpty());
@@ -424,11 +421,11 @@ TEST_F(PurposesTest, SelectionByButtonAndByDoubleClickWriteOnlyTheModesVariable)
 
 TEST_F(PurposesTest, SelectionFromAnEmptyListStaysOpenAndLeavingWritesNothing) {
     add(1, u"香典"_s, u"弔事全般"_s);
-    mz::state().PurposeSelectMode = 310;
+    mz::state().PurposeSelectMode = mz::mode::kPurposeEntry;
     mz::state().EntryPurpose = u"前の目的"_s;
     mz::platform::ModalDriver driver;
     driver.onOpen<TMOKUsentakuForm>([&](TMOKUsentakuForm& w) {
-        EXPECT_EQ(w.ui->DBGrid1->model()->rowCount(), 0);
+        EXPECT_EQ(w.DBGrid1->model()->rowCount(), 0);
         w.ColorButton1Click();
         w.DBGrid1DblClick();
         EXPECT_TRUE(w.isVisible());
@@ -456,27 +453,27 @@ TEST_F(PurposesTest, WindowsCarryTheirCaptionsSizesAndTabOrder) {
     EXPECT_EQ(e.size(), QSize(317, 373));
     EXPECT_EQ(d.size(), QSize(315, 368));
     EXPECT_EQ(s.size(), QSize(323, 326));
-    EXPECT_EQ(r.ui->ColorButton1->text(), u"登　　録"_s);
-    EXPECT_EQ(s.ui->ColorButton1->color(), QColor(0x88, 0xFF, 0x88));
-    EXPECT_EQ(s.ui->ColorButton2->color(), QColor(0xFF, 0xA2, 0xFF));
-    EXPECT_EQ(r.ui->ComboBox1->count(), 5);
-    EXPECT_EQ(r.ui->ComboBox1->itemText(2), u"お返し"_s);
-    EXPECT_EQ(r.ui->TabControl1->tabs(),
+    EXPECT_EQ(r.ColorButton1->text(), u"登　　録"_s);
+    EXPECT_EQ(s.ColorButton1->color(), QColor(0x88, 0xFF, 0x88));
+    EXPECT_EQ(s.ColorButton2->color(), QColor(0xFF, 0xA2, 0xFF));
+    EXPECT_EQ(r.ComboBox1->count(), 5);
+    EXPECT_EQ(r.ComboBox1->itemText(2), u"お返し"_s);
+    EXPECT_EQ(r.TabControl1->tabs(),
               (QStringList{u"お 祝 い"_s, u"一般行事"_s, u"お 返 し"_s, u"お見舞い"_s, u"弔事全般"_s}));
-    EXPECT_EQ(r.ui->DBGrid1->parentWidget(), r.ui->TabControl1);
-    EXPECT_EQ(r.ui->DBGrid1->geometry(), QRect(5, 40, 230, 157));
-    EXPECT_EQ(r.ui->DBGrid1->columnCountShown(), 3);
-    EXPECT_EQ(s.ui->DBGrid1->columnCountShown(), 2);
-    EXPECT_EQ(s.ui->DBGrid1->column(0).width, 102);
+    EXPECT_EQ(r.DBGrid1->parentWidget(), r.TabControl1);
+    EXPECT_EQ(r.DBGrid1->geometry(), QRect(5, 40, 230, 157));
+    EXPECT_EQ(r.DBGrid1->columnCountShown(), 3);
+    EXPECT_EQ(s.DBGrid1->columnCountShown(), 2);
+    EXPECT_EQ(s.DBGrid1->column(0).width, 102);
 
     // Tab order: tab control, grid, category, name, action, back; the code box is passed over.
-    QWidget* order[] = {e.ui->TabControl1, e.ui->DBGrid1, e.ui->ComboBox1, e.ui->Edit2,
-                        e.ui->ColorButton1, e.ui->ColorButton2};
+    QWidget* order[] = {e.TabControl1, e.DBGrid1, e.ComboBox1, e.Edit2,
+                        e.ColorButton1, e.ColorButton2};
     const QList<QWidget*> listed(std::begin(order), std::end(order));
     for (qsizetype i = 0; i + 1 < listed.size(); ++i) {
         QWidget* next = listed[i]->nextInFocusChain();
         while (!listed.contains(next) && next != listed[i]) {
-            EXPECT_NE(next, e.ui->Memo1);
+            EXPECT_NE(next, e.Memo1);
             next = next->nextInFocusChain();
         }
         EXPECT_EQ(next, listed[i + 1]) << i;
@@ -485,11 +482,11 @@ TEST_F(PurposesTest, WindowsCarryTheirCaptionsSizesAndTabOrder) {
 
 TEST_F(PurposesTest, TabsWrapOntoTwoRowsWithTheSelectedRowNextToTheList) {
     TMOKUsentakuForm s;
-    TTabControl* tabs = s.ui->TabControl1;
+    TTabControl* tabs = s.TabControl1;
     EXPECT_EQ(tabs->rowCount(), 2);
     const int frontRowTop = tabs->tabRect(0).top();
     EXPECT_GT(frontRowTop, tabs->tabRect(4).top());
-    EXPECT_LE(tabs->displayRect().top(), s.ui->DBGrid1->y());
+    EXPECT_LE(tabs->displayRect().top(), s.DBGrid1->y());
     // Rows fill the width.
     EXPECT_EQ(tabs->tabRect(3).right(), tabs->tabRect(4).right());
 

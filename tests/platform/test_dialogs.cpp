@@ -57,7 +57,7 @@ TEST(Recorder, AnswersQuestionsAndPickersInScriptOrder) {
         .answerYesNo(true)
         .answerOpenFile(u"/p/a.bmp"_s)
         .answerOpenFile(QString())
-        .answerFolder(u"/backup"_s);
+        .answerSaveFile(u"/backup/a.pdf"_s);
     EXPECT_EQ(rec.pendingAnswers(), 6);
 
     EXPECT_FALSE(pf::askOkCancel(nullptr, u"確認メッセージ"_s, u"現在表示の画像を削除しますか?"_s));
@@ -66,7 +66,7 @@ TEST(Recorder, AnswersQuestionsAndPickersInScriptOrder) {
     EXPECT_EQ(str(pf::openFileName(nullptr, u"ビットマップ (*.bmp)|*.bmp"_s, u"/home"_s)),
               "/p/a.bmp");
     EXPECT_TRUE(pf::openFileName(nullptr, u"ビットマップ (*.bmp)|*.bmp"_s, u"/home"_s).isEmpty());
-    EXPECT_EQ(str(pf::chooseFolder(nullptr, u"/"_s)), "/backup");
+    EXPECT_EQ(str(pf::saveFileName(nullptr, u"PDF (*.pdf)|*.pdf"_s, u"/"_s)), "/backup/a.pdf");
 
     EXPECT_EQ(rec.pendingAnswers(), 0);
     const QList<pf::RecordedDialog>& d = rec.dialogs();
@@ -241,42 +241,6 @@ TEST_F(FileSystem, FileExistsLooksInTheCurrentDirectoryAndIgnoresFolders) {
     EXPECT_FALSE(pf::fileExists(u"Aitesaki.DBT"_s));
     EXPECT_FALSE(pf::fileExists(u"sub"_s));
     EXPECT_FALSE(pf::fileExists(QString()));
-}
-
-TEST_F(FileSystem, CopyReplacesAnEarlierCopyAndLandsRelativeNamesInTheCurrentDirectory) {
-    write(path(u"src.dbf"_s), "new contents");
-    QDir(dir_.path()).mkdir(u"backup"_s);
-    write(path(u"backup/src.dbf"_s), "an older and longer copy of the file");
-    pf::setCurrentDir(path(u"backup"_s));
-
-    const pf::CopyResult result = pf::copyFile(path(u"src.dbf"_s), u"src.dbf"_s);
-    EXPECT_TRUE(result.ok) << str(result.error);
-    EXPECT_TRUE(result.error.isEmpty());
-    EXPECT_EQ(read(path(u"backup/src.dbf"_s)), "new contents");
-
-    EXPECT_TRUE(pf::copyFile(path(u"src.dbf"_s), u"日本語名.dbf"_s));
-    EXPECT_EQ(read(path(u"backup/日本語名.dbf"_s)), "new contents");
-}
-
-TEST_F(FileSystem, CopyFailuresAreReportedAndHarmNothing) {
-    write(path(u"src.dbf"_s), "contents");
-    QDir(dir_.path()).mkdir(u"folder"_s);
-    pf::setCurrentDir(dir_.path());
-
-    const pf::CopyResult missing = pf::copyFile(path(u"none.dbf"_s), path(u"out.dbf"_s));
-    EXPECT_FALSE(missing.ok);
-    EXPECT_TRUE(missing.error.contains(u"none.dbf"_s)) << str(missing.error);
-    EXPECT_FALSE(QFile::exists(path(u"out.dbf"_s)));
-
-    // Onto itself, also by another spelling of the same path: refused, the file stays whole.
-    EXPECT_FALSE(pf::copyFile(path(u"src.dbf"_s), path(u"src.dbf"_s)));
-    EXPECT_FALSE(pf::copyFile(path(u"src.dbf"_s), u"./src.dbf"_s));
-    EXPECT_EQ(read(path(u"src.dbf"_s)), "contents");
-
-    EXPECT_FALSE(pf::copyFile(path(u"src.dbf"_s), path(u"folder"_s)));
-    EXPECT_FALSE(pf::copyFile(path(u"folder"_s), path(u"copy"_s)));
-    EXPECT_FALSE(pf::copyFile(QString(), path(u"copy"_s)));
-    EXPECT_FALSE(pf::copyFile(path(u"src.dbf"_s), path(u"no/such/dir/x.dbf"_s)));
 }
 
 TEST(SystemErrorText, IsJapaneseForCommonCodesAndNamesOthers) {

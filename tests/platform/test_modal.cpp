@@ -1,12 +1,13 @@
 // The modal-window helper: windows opened through it, driven by a test driver instead of an
 // event loop, and (once) run in the real event loop.
 //
-// The windows here are stand-ins that carry the real class names of a management window, the
-// counterpart selection window and a registration window, so that the references of the shared
-// state are exercised as the real windows will use them. The real classes live in libraries
-// that this test does not link.
+// The windows here are stand-ins for a management window, the counterpart selection window and
+// a registration window, each with a reference of its own as the shared state holds them. They
+// have names of their own: a stand-in named like a real window class would be a second
+// definition of that class.
 #include "data/types.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 
@@ -35,16 +36,16 @@ bool g_failFormCreate = false;
 int g_closeEvents = 0;  // close events seen by the windows below
 }  // namespace
 
-// Counterpart selection window: picks for the management window's criterion (mode 160).
-class TNAMEsentakuForm : public QDialog {
+// Counterpart selection window: picks for the management window's criterion (kNameCriterion).
+class StandInSelection : public QDialog {
     Q_OBJECT
 public:
-    explicit TNAMEsentakuForm(QWidget* parent = nullptr) : QDialog(parent) {
+    explicit StandInSelection(QWidget* parent = nullptr) : QDialog(parent) {
         if (g_failTableOpen) throw mz::data::EngineError(u"ファイル 'Aitesaki.DBF' を開けません"_s);
         ++g_alive;
         modeAtCreation = state().NameSelectMode;
     }
-    ~TNAMEsentakuForm() override {
+    ~StandInSelection() override {
         --g_alive;
         g_modeAtDestruction << state().NameSelectMode;
     }
@@ -52,21 +53,21 @@ public:
 
 public slots:
     void pick(const QString& name) {
-        if (state().NameSelectMode == 160) state().SelectedName = name;
+        if (state().NameSelectMode == mz::mode::kNameCriterion) state().SelectedName = name;
         close();
     }
     void ColorButton2Click() { close(); }
 };
 
 // Registration window: the management window hides itself while it is up.
-class TINregiForm : public QWidget {
+class StandInRegistration : public QWidget {
     Q_OBJECT
 public:
-    explicit TINregiForm(QWidget* parent = nullptr) : QWidget(parent) {
+    explicit StandInRegistration(QWidget* parent = nullptr) : QWidget(parent) {
         ++g_alive;
         mz::platform::runCreationHandler([this] { FormCreate(); });
     }
-    ~TINregiForm() override { --g_alive; }
+    ~StandInRegistration() override { --g_alive; }
     bool createFinished = false;
     int closeEvents = 0;
 
@@ -85,30 +86,37 @@ protected:
     }
 };
 
+namespace {
+// The windows' references, as the shared state holds those of the real windows.
+QPointer<StandInSelection> g_selectionWindow;
+QPointer<StandInRegistration> g_registrationWindow;
+}  // namespace
+
 // Income management window: a counterpart criterion with its 選択 button, and 新規登録.
-class TINsrSrForm : public QDialog {
+class StandInManagement : public QDialog {
     Q_OBJECT
 public:
-    explicit TINsrSrForm(QWidget* parent = nullptr) : QDialog(parent) {
+    explicit StandInManagement(QWidget* parent = nullptr) : QDialog(parent) {
         ++g_alive;
         Edit1 = new QLineEdit(this);
         Edit1->setObjectName(u"Edit1"_s);
         state().SelectedName.clear();
     }
-    ~TINsrSrForm() override { --g_alive; }
+    ~StandInManagement() override { --g_alive; }
     QLineEdit* Edit1;
     int closeEvents = 0;
 
 public slots:
     void SpeedButton1Click() {
-        state().NameSelectMode = 160;
-        openModal(this, state().NAMEsentakuForm);
-        state().NameSelectMode = 0;
+        {
+            const mz::mode::Scope scope(&mz::SharedState::NameSelectMode, mz::mode::kNameCriterion);
+            openModal(this, g_selectionWindow);
+        }
         if (!state().SelectedName.isEmpty()) Edit1->setText(state().SelectedName);
     }
     void ColorButton7Click() {
         hide();
-        openModal(this, state().INregiForm);
+        openModal(this, g_registrationWindow);
         show();
     }
 
@@ -121,6 +129,8 @@ protected:
 };
 
 namespace {
+
+QPointer<StandInManagement> g_managementWindow;
 
 class ModalHelper : public ::testing::Test {
 protected:
@@ -136,13 +146,11 @@ protected:
 };
 
 TEST_F(ModalHelper, SharedStateStartsEmptyAndResets) {
-    state().NameSelectMode = 160;
+    state().NameSelectMode = mz::mode::kNameCriterion;
     state().IncomeNo = 7;
     state().DataDir = u"/tmp/x"_s;
-    TINsrSrForm form;
-    state().INsrSrForm = &form;
     state().reset();
-    EXPECT_EQ(state().NameSelectMode, 0);
+    EXPECT_EQ(state().NameSelectMode, mz::mode::kNameIdle);
     EXPECT_EQ(state().IncomeNo, 0);
     EXPECT_TRUE(state().DataDir.isEmpty());
     EXPECT_TRUE(state().SelectedName.isEmpty());
@@ -151,16 +159,16 @@ TEST_F(ModalHelper, SharedStateStartsEmptyAndResets) {
 }
 
 TEST_F(ModalHelper, EachOpenMakesAFreshWindowStoresItAndDestroysItBeforeTheModeIsReset) {
-    TINsrSrForm management;
+    StandInManagement management;
     ModalDriver driver;
-    QList<TNAMEsentakuForm*> seen;
-    driver.onOpen<TNAMEsentakuForm>([&](TNAMEsentakuForm& w) {
-        EXPECT_EQ(state().NAMEsentakuForm.data(), &w);
+    QList<StandInSelection*> seen;
+    driver.onOpen<StandInSelection>([&](StandInSelection& w) {
+        EXPECT_EQ(g_selectionWindow.data(), &w);
         EXPECT_EQ(w.parentWidget(), &management);
         EXPECT_TRUE(w.isWindow());
         EXPECT_TRUE(w.isVisible());
         EXPECT_EQ(w.windowModality(), Qt::ApplicationModal);
-        EXPECT_EQ(w.modeAtCreation, 160);
+        EXPECT_EQ(w.modeAtCreation, mz::mode::kNameCriterion);
         seen << &w;
         w.ColorButton2Click();
     });
@@ -169,75 +177,75 @@ TEST_F(ModalHelper, EachOpenMakesAFreshWindowStoresItAndDestroysItBeforeTheModeI
     management.SpeedButton1Click();
 
     ASSERT_EQ(seen.size(), 2);
-    EXPECT_EQ(driver.openCount(u"TNAMEsentakuForm"_s), 2);
+    EXPECT_EQ(driver.openCount(u"StandInSelection"_s), 2);
     // Destroyed while the mode still held the opener's code; the opener reset it afterwards.
-    EXPECT_EQ(g_modeAtDestruction, (QList<qint32>{160, 160}));
-    EXPECT_EQ(state().NameSelectMode, 0);
+    EXPECT_EQ(g_modeAtDestruction, (QList<qint32>{mz::mode::kNameCriterion, mz::mode::kNameCriterion}));
+    EXPECT_EQ(state().NameSelectMode, mz::mode::kNameIdle);
     // The reference is not cleared by anyone, but it no longer points at freed memory.
-    EXPECT_TRUE(state().NAMEsentakuForm.isNull());
+    EXPECT_TRUE(g_selectionWindow.isNull());
     EXPECT_EQ(g_alive, 1);  // the management window itself
 }
 
 TEST_F(ModalHelper, ConstructorErrorPropagatesLeavesTheReferenceAndRunsNothing) {
-    TINsrSrForm management;
-    TNAMEsentakuForm earlier;  // a reference that held something before keeps it
-    state().NAMEsentakuForm = &earlier;
+    StandInManagement management;
+    StandInSelection earlier;  // a reference that held something before keeps it
+    g_selectionWindow = &earlier;
     ModalDriver driver;
     int actions = 0;
-    driver.onOpen<TNAMEsentakuForm>([&](TNAMEsentakuForm&) { ++actions; });
+    driver.onOpen<StandInSelection>([&](StandInSelection&) { ++actions; });
     g_failTableOpen = true;
 
     EXPECT_THROW(management.SpeedButton1Click(), mz::data::EngineError);
 
     EXPECT_EQ(actions, 0);
     EXPECT_TRUE(driver.opened().isEmpty());
-    EXPECT_EQ(state().NAMEsentakuForm.data(), &earlier);
-    // The opener's handler stopped at the open: the mode keeps the value it had set.
-    EXPECT_EQ(state().NameSelectMode, 160);
+    EXPECT_EQ(g_selectionWindow.data(), &earlier);
+    // The opener's handler stopped at the open; its mode guard has put the idle code back.
+    EXPECT_EQ(state().NameSelectMode, mz::mode::kNameIdle);
     EXPECT_TRUE(management.Edit1->text().isEmpty());
 }
 
 TEST_F(ModalHelper, RoadFromManagementThroughSelectionFillsTheCriterion) {
     ModalDriver driver;
-    driver.onOpen<TNAMEsentakuForm>([](TNAMEsentakuForm& w) { w.pick(u"山田 太郎"_s); });
-    driver.onOpen<TINsrSrForm>([](TINsrSrForm& w) {
+    driver.onOpen<StandInSelection>([](StandInSelection& w) { w.pick(u"山田 太郎"_s); });
+    driver.onOpen<StandInManagement>([](StandInManagement& w) {
         w.SpeedButton1Click();
         EXPECT_EQ(w.Edit1->text(), u"山田 太郎"_s);
-        EXPECT_EQ(state().NameSelectMode, 0);
+        EXPECT_EQ(state().NameSelectMode, mz::mode::kNameIdle);
         // Leaving without a pick keeps the text that is there.
         state().SelectedName.clear();
         w.Edit1->setText(u"手入力"_s);
         ModalDriver inner;
-        inner.onOpen<TNAMEsentakuForm>([](TNAMEsentakuForm& s) { s.ColorButton2Click(); });
+        inner.onOpen<StandInSelection>([](StandInSelection& s) { s.ColorButton2Click(); });
         w.SpeedButton1Click();
         EXPECT_EQ(w.Edit1->text(), u"手入力"_s);
-        EXPECT_EQ(inner.opened(), QStringList{u"TNAMEsentakuForm"_s});
+        EXPECT_EQ(inner.opened(), QStringList{u"StandInSelection"_s});
     });
 
     QWidget mainWindow;
-    openModal(&mainWindow, state().INsrSrForm);
+    openModal(&mainWindow, g_managementWindow);
 
-    EXPECT_EQ(driver.opened(), (QStringList{u"TINsrSrForm"_s, u"TNAMEsentakuForm"_s}));
-    EXPECT_TRUE(state().INsrSrForm.isNull());
+    EXPECT_EQ(driver.opened(), (QStringList{u"StandInManagement"_s, u"StandInSelection"_s}));
+    EXPECT_TRUE(g_managementWindow.isNull());
 }
 
 TEST_F(ModalHelper, OwnerThatHidesItselfStaysOpenUntilClosed) {
     ModalDriver driver;
     bool managementHiddenMeanwhile = false;
-    driver.onOpen<TINregiForm>([&](TINregiForm& w) {
-        const TINsrSrForm* management = state().INsrSrForm.data();
+    driver.onOpen<StandInRegistration>([&](StandInRegistration& w) {
+        const StandInManagement* management = g_managementWindow.data();
         managementHiddenMeanwhile = management && management->isHidden();
         EXPECT_TRUE(w.isWindow()) << "a plain widget window is made a top-level window";
         w.ColorButton2Click();
     });
     int managementCloses = -1;
-    driver.onOpen<TINsrSrForm>([&](TINsrSrForm& w) {
+    driver.onOpen<StandInManagement>([&](StandInManagement& w) {
         w.ColorButton7Click();
         EXPECT_TRUE(w.isVisible());
         managementCloses = w.closeEvents;
     });
 
-    openModal(nullptr, state().INsrSrForm);
+    openModal(nullptr, g_managementWindow);
 
     EXPECT_TRUE(managementHiddenMeanwhile);
     EXPECT_EQ(managementCloses, 0) << "hiding is not closing";
@@ -245,61 +253,61 @@ TEST_F(ModalHelper, OwnerThatHidesItselfStaysOpenUntilClosed) {
 
 TEST_F(ModalHelper, WindowLeftOpenByTheActionIsClosedAsByItsCloseBox) {
     ModalDriver driver;
-    driver.onOpen<TINsrSrForm>([](TINsrSrForm& w) { w.Edit1->setText(u"x"_s); });
-    EXPECT_EQ(openModal(nullptr, state().INsrSrForm), QDialog::Rejected);
+    driver.onOpen<StandInManagement>([](StandInManagement& w) { w.Edit1->setText(u"x"_s); });
+    EXPECT_EQ(openModal(nullptr, g_managementWindow), QDialog::Rejected);
     EXPECT_EQ(g_closeEvents, 1);
 
-    driver.onOpen<TINregiForm>([](TINregiForm&) {});
-    EXPECT_EQ(openModal(nullptr, state().INregiForm), 0);
+    driver.onOpen<StandInRegistration>([](StandInRegistration&) {});
+    EXPECT_EQ(openModal(nullptr, g_registrationWindow), 0);
     EXPECT_EQ(g_closeEvents, 2);
 
     // A window the action closed itself is not closed a second time.
-    driver.onOpen<TINregiForm>([](TINregiForm& w) { w.ColorButton2Click(); });
-    openModal(nullptr, state().INregiForm);
+    driver.onOpen<StandInRegistration>([](StandInRegistration& w) { w.ColorButton2Click(); });
+    openModal(nullptr, g_registrationWindow);
     EXPECT_EQ(g_closeEvents, 3);
 
     // The result of a dialog that accepts is handed back.
-    driver.onOpen<TINsrSrForm>([](TINsrSrForm& w) { w.accept(); });
-    EXPECT_EQ(openModal(nullptr, state().INsrSrForm), QDialog::Accepted);
+    driver.onOpen<StandInManagement>([](StandInManagement& w) { w.accept(); });
+    EXPECT_EQ(openModal(nullptr, g_managementWindow), QDialog::Accepted);
 }
 
 TEST_F(ModalHelper, ErrorInTheActionPropagatesAndTheWindowIsStillDestroyed) {
     ModalDriver driver;
-    driver.onOpen<TINsrSrForm>(
-        [](TINsrSrForm&) { throw mz::data::EngineError(u"フィルタ '氏名=' が不正です"_s); });
-    EXPECT_THROW(openModal(nullptr, state().INsrSrForm), mz::data::EngineError);
-    EXPECT_TRUE(state().INsrSrForm.isNull());
+    driver.onOpen<StandInManagement>(
+        [](StandInManagement&) { throw mz::data::EngineError(u"フィルタ '氏名=' が不正です"_s); });
+    EXPECT_THROW(openModal(nullptr, g_managementWindow), mz::data::EngineError);
+    EXPECT_TRUE(g_managementWindow.isNull());
 }
 
 TEST_F(ModalHelper, WindowWithNoActionFailsTheTestInsteadOfWaiting) {
     mz::test::ExpectTestFailures expected;
     {
         ModalDriver driver;
-        driver.onOpen<TINsrSrForm>([](TINsrSrForm& w) { w.ColorButton7Click(); });
-        EXPECT_THROW(openModal(nullptr, state().INsrSrForm), TestFailure);
+        driver.onOpen<StandInManagement>([](StandInManagement& w) { w.ColorButton7Click(); });
+        EXPECT_THROW(openModal(nullptr, g_managementWindow), TestFailure);
     }
     {
         Recorder rec;  // a recorder without a driver: still a test, still no event loop
-        EXPECT_THROW(openModal(nullptr, state().NAMEsentakuForm), TestFailure);
+        EXPECT_THROW(openModal(nullptr, g_selectionWindow), TestFailure);
         ASSERT_EQ(rec.failures().size(), 1);
-        EXPECT_TRUE(rec.failures().front().contains(u"TNAMEsentakuForm"_s));
+        EXPECT_TRUE(rec.failures().front().contains(u"StandInSelection"_s));
     }
 }
 
 TEST_F(ModalHelper, DriversNestAndRestore) {
     ModalDriver outer;
-    outer.onOpen<TNAMEsentakuForm>([](TNAMEsentakuForm& w) { w.pick(u"外"_s); });
+    outer.onOpen<StandInSelection>([](StandInSelection& w) { w.pick(u"外"_s); });
     {
         ModalDriver inner;
         EXPECT_EQ(ModalDriver::active(), &inner);
-        inner.onOpen<TNAMEsentakuForm>([](TNAMEsentakuForm& w) { w.pick(u"内"_s); });
-        state().NameSelectMode = 160;
-        openModal(nullptr, state().NAMEsentakuForm);
+        inner.onOpen<StandInSelection>([](StandInSelection& w) { w.pick(u"内"_s); });
+        state().NameSelectMode = mz::mode::kNameCriterion;
+        openModal(nullptr, g_selectionWindow);
         EXPECT_EQ(state().SelectedName, u"内"_s);
         EXPECT_TRUE(outer.opened().isEmpty());
     }
     EXPECT_EQ(ModalDriver::active(), &outer);
-    openModal(nullptr, state().NAMEsentakuForm);
+    openModal(nullptr, g_selectionWindow);
     EXPECT_EQ(state().SelectedName, u"外"_s);
 }
 
@@ -308,14 +316,14 @@ TEST_F(ModalHelper, ErrorInTheCreationHandlerIsShownAndTheWindowOpensAllTheSame)
     ModalDriver driver;
     bool opened = false;
     bool finished = true;
-    driver.onOpen<TINregiForm>([&](TINregiForm& w) {
+    driver.onOpen<StandInRegistration>([&](StandInRegistration& w) {
         opened = true;
         finished = w.createFinished;
         w.ColorButton2Click();
     });
     g_failFormCreate = true;
 
-    openModal(nullptr, state().INregiForm);
+    openModal(nullptr, g_registrationWindow);
 
     EXPECT_TRUE(opened);
     EXPECT_FALSE(finished) << "the rest of the creation handler is skipped";
@@ -353,14 +361,14 @@ TEST_F(ModalHelper, RealEventLoopRunsUntilCloseNotUntilHide) {
         });
     };
 
-    openModal(nullptr, state().INsrSrForm, [&](QWidget* parent) {
-        auto* w = new TINsrSrForm(parent);
+    openModal(nullptr, g_managementWindow, [&](QWidget* parent) {
+        auto* w = new StandInManagement(parent);
         hideShowClose(w);
         return w;
     });
     steps << u"returned"_s;
-    openModal(nullptr, state().INregiForm, [&](QWidget* parent) {
-        auto* w = new TINregiForm(parent);
+    openModal(nullptr, g_registrationWindow, [&](QWidget* parent) {
+        auto* w = new StandInRegistration(parent);
         hideShowClose(w);
         return w;
     });

@@ -9,7 +9,6 @@
 #include "report/quickrep.h"
 #include "report/report.h"
 #include "testdata.h"
-#include "ui_TReportPreview.h"
 
 #include <QDir>
 #include <QFile>
@@ -231,32 +230,31 @@ TEST_F(ReportOutput, PreviewOpensMaximisedAtFitPageAndPagesThrough) {
         EXPECT_LE(page.height(), view.height());
         EXPECT_GE(page.height(), view.height() - 30);  // margins and whole dots per inch
         EXPECT_NEAR(double(page.width()) / page.height(), 210.0 / 297.0, 0.01);
-        Ui::TReportPreview& ui = *w.ui();
-        EXPECT_EQ(ui.LabelPage->text(), u"1 / 9 ページ"_s);
-        EXPECT_FALSE(ui.ButtonPrior->isEnabled());
+        EXPECT_EQ(w.LabelPage->text(), u"1 / 9 ページ"_s);
+        EXPECT_FALSE(w.ButtonPrior->isEnabled());
 
-        ui.ButtonNext->click();
+        w.ButtonNext->click();
         EXPECT_EQ(w.currentPage(), 2);
-        EXPECT_EQ(ui.LabelPage->text(), u"2 / 9 ページ"_s);
-        ui.ButtonLast->click();
+        EXPECT_EQ(w.LabelPage->text(), u"2 / 9 ページ"_s);
+        w.ButtonLast->click();
         EXPECT_EQ(w.currentPage(), 9);
-        EXPECT_FALSE(ui.ButtonNext->isEnabled());
+        EXPECT_FALSE(w.ButtonNext->isEnabled());
         w.ButtonNextClick();  // past the end stays on the last page
         EXPECT_EQ(w.currentPage(), 9);
-        ui.ButtonPrior->click();
+        w.ButtonPrior->click();
         EXPECT_EQ(w.currentPage(), 8);
-        ui.ButtonFirst->click();
+        w.ButtonFirst->click();
         EXPECT_EQ(w.currentPage(), 1);
 
-        ui.ButtonFitWidth->click();
+        w.ButtonFitWidth->click();
         EXPECT_EQ(w.zoom(), TReportPreview::Zoom::FitWidth);
         EXPECT_GT(w.pageImageSize().height(), view.height());
-        ui.ButtonActual->click();
+        w.ButtonActual->click();
         EXPECT_NEAR(w.pixelsPerMm(), w.logicalDpiX() / 25.4, 1e-9);
-        ui.ButtonFitPage->click();
+        w.ButtonFitPage->click();
         EXPECT_EQ(w.pageImageSize(), page);
 
-        ui.ButtonClose->click();
+        w.ButtonClose->click();
     });
     rep.Preview();
     EXPECT_TRUE(ran);
@@ -274,8 +272,8 @@ TEST_F(ReportOutput, PreviewPrintsAndSavesPdf) {
     rec.answerYesNo(true).answerSaveFile(printed);  // 印刷 without a printer
     ModalDriver driver;
     driver.onOpen<TReportPreview>([&](TReportPreview& w) {
-        w.ui()->ButtonPdf->click();
-        w.ui()->ButtonPrint->click();
+        w.ButtonPdf->click();
+        w.ButtonPrint->click();
         EXPECT_TRUE(w.isVisible());  // the preview stays open after printing
     });
     preview(nullptr, incomeListReport(), income_);
