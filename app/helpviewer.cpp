@@ -1,6 +1,7 @@
 #include "app/helpviewer.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QWindow>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -808,63 +809,21 @@ int HelpViewer::search(const QString& query) {
     return searchResults_->count();
 }
 
-// --- openHelp -------------------------------------------------------------------------------
-
-QStringList helpFileCandidates() {
-    QStringList dirs;
-    const auto add = [&dirs](const QString& dir) {
-        const QString clean = QDir::cleanPath(QDir(dir).absolutePath());
-        if (!dir.isEmpty() && !dirs.contains(clean)) dirs << clean;
-    };
-    add(QDir::currentPath());
-    const QString programDir = QCoreApplication::applicationDirPath();
-    add(programDir);
-#ifdef MIZOREL_HELP_DIR
-    add(QStringLiteral(MIZOREL_HELP_DIR));
-#endif
-    // An installed program lives in <prefix>/bin, its help in <prefix>/share/mizorel.
-    add(programDir + QStringLiteral("/../share/mizorel"));
-    QStringList files;
-    for (const QString& d : dirs) files << QDir(d).filePath(QLatin1String(kHelpFileName));
-    return files;
+void HelpViewer::followModalWindow() {
+    QWindow* own = windowHandle();
+    if (own == nullptr || !isVisible()) return;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == this) return;
+    QWindow* top = modal->window()->windowHandle();
+    if (top != nullptr && own->transientParent() != top) own->setTransientParent(top);
 }
 
-HelpViewer* openHelp(QWidget* parent) {
-    // The one viewer of the help command; it forgets the viewer when the window is deleted.
-    static HelpViewer* viewer = nullptr;
-
-    QString found;
-    QStringList searched;
-    for (const QString& candidate : helpFileCandidates()) {
-        const QFileInfo info(candidate);
-        searched << info.absolutePath();
-        if (info.isFile()) {
-            found = info.absoluteFilePath();
-            break;
-        }
-    }
-
-    if (viewer != nullptr && viewer->parentWidget() != parent) {
-        viewer->close();
-        viewer = nullptr;
-    }
-    HelpViewer* v = viewer;
-    if (v == nullptr) {
-        v = new HelpViewer(parent);
-        v->setAttribute(Qt::WA_DeleteOnClose);
-        QObject::connect(v, &QObject::destroyed, [v] {
-            if (viewer == v) viewer = nullptr;
-        });
-        viewer = v;
-    }
-    if (found.isEmpty())
-        v->showNotFound(searched);
-    else if (!v->isLoaded() || v->fileName() != found)
-        v->openFile(found);
-    v->show();
-    v->raise();
-    v->activateWindow();
-    return v;
+bool HelpViewer::event(QEvent* event) {
+    // Blocked by a modal window that was opened after the viewer: follow it once the blocking
+    // has been delivered.
+    if (event->type() == QEvent::WindowBlocked)
+        QMetaObject::invokeMethod(this, &HelpViewer::followModalWindow, Qt::QueuedConnection);
+    return QWidget::event(event);
 }
 
 }  // namespace mz::app

@@ -4,8 +4,8 @@
 // The help pages are HTML compiled into a CHM archive at build time. ChmArchive reads pages,
 // style sheets and images out of the archive with chmlib; HelpViewer shows them in a
 // QTextBrowser whose resources all come from the archive (no outside viewer, no network), with
-// the table of contents, the keyword index and a text search on the left. openHelp() is what the
-// main window's ヘルプ > 目次と検索 calls.
+// the table of contents, the keyword index and a text search on the left. The help command
+// (app/helpcommand.h) opens it.
 
 #include <QByteArray>
 #include <QHash>
@@ -149,6 +149,14 @@ public:
     // ignored) and returns how many were found.
     int search(const QString& query);
 
+    // Makes the viewer a transient child of the modal window on top, if there is one, so that
+    // the modal window does not block it. Runs by itself whenever a modal window blocks the
+    // viewer.
+    void followModalWindow();
+
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void clear();
     void showMessage(const QString& title, const QString& bodyHtml);
@@ -173,14 +181,5 @@ private:
     QListWidget* searchResults_ = nullptr;
     HelpBrowser* browser_ = nullptr;
 };
-
-// The places where openHelp looks for the help file, in order: the current directory (the
-// data directory), beside the program, and the installed share directory.
-QStringList helpFileCandidates();
-
-// Opens the help at its default topic in a viewer window of its own with parent as owner,
-// without blocking. The same viewer is raised when it is already open. A missing or damaged
-// help file is reported by the viewer's own message page. Returns the viewer.
-HelpViewer* openHelp(QWidget* parent);
 
 }  // namespace mz::app
