@@ -12,6 +12,8 @@
 #include <QTextDocument>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -150,6 +152,7 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     backButton->setEnabled(false);
     forwardButton->setEnabled(false);
     connect(browser_, &QTextBrowser::anchorClicked, this, &HelpViewer::followLink);
+    connect(browser_, &QTextBrowser::sourceChanged, this, &HelpViewer::markContentsItem);
     connect(contentsTree_, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item, int) { openContentsItem(item); });
     connect(contentsTree_, &QTreeWidget::itemClicked, this,
@@ -310,6 +313,22 @@ void HelpViewer::followLink(const QUrl& link) {
     // Only pages of the help file are shown; anything else stays outside the viewer.
     if (url.scheme() != QLatin1String(kHelpScheme)) return;
     browser_->setSource(url, QTextDocument::HtmlResource);
+}
+
+void HelpViewer::markContentsItem(const QUrl& page) {
+    // The first entry of the contents for the page shown, however the page was reached (F1,
+    // a link, the index, back and forward).
+    const QString path = archivePathOf(page.path(QUrl::FullyDecoded));
+    for (QTreeWidgetItemIterator it(contentsTree_); *it != nullptr; ++it) {
+        if (archivePathOf((*it)->data(0, Qt::UserRole).toString())
+                .compare(path, Qt::CaseInsensitive) == 0) {
+            const QSignalBlocker quiet(contentsTree_);
+            contentsTree_->setCurrentItem(*it);
+            contentsTree_->scrollToItem(*it);
+            return;
+        }
+    }
+    contentsTree_->clearSelection();
 }
 
 void HelpViewer::openContentsItem(QTreeWidgetItem* item) {

@@ -99,6 +99,7 @@ private:
     void openIndexItem(QListWidgetItem* item);
     void openSearchItem(QListWidgetItem* item);
     void openContentsItem(QTreeWidgetItem* item);
+    void markContentsItem(const QUrl& page);
     void followLink(const QUrl& url);
 
     ChmArchive archive_;

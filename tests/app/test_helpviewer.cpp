@@ -177,6 +177,9 @@ TEST_F(BuiltHelp, ContentsTreeAndLinksMoveBetweenPages) {
     // A link on a page, relative to that page.
     emit v->browser()->anchorClicked(QUrl(QStringLiteral("backup.html")));
     EXPECT_EQ(shownPath(*v), QStringLiteral("/backup.html"));
+    // The contents mark the page shown, however it was reached.
+    ASSERT_NE(tree->currentItem(), nullptr);
+    EXPECT_EQ(tree->currentItem()->text(0), QStringLiteral("データのバックアップ"));
     EXPECT_TRUE(shownText(*v).contains(QStringLiteral("バックアップ")));
     v->browser()->backward();
     EXPECT_EQ(shownPath(*v), QStringLiteral("/messages.html"));
