@@ -1,7 +1,7 @@
 #include "app/TMizorelMenuForm.h"
 
 #include "app/TMizorel_verForm.h"
-#include "app/helpviewer.h"
+#include "app/helpcommand.h"
 #include "backup/TBackupForm.h"
 #include "counterparts/TNAMEkubunForm.h"
 #include "counterparts/TNAMEsentakuForm.h"

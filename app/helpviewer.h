@@ -1,21 +1,20 @@
 #pragma once
-// The help command of Mizorel: the built-in viewer of the compiled help file Mizorel_Help.chm.
+// The built-in viewer of the compiled help file Mizorel_Help.chm.
 //
-// The help pages are HTML compiled into a CHM archive at build time. ChmArchive reads pages,
-// style sheets and images out of the archive with chmlib; HelpViewer shows them in a
-// QTextBrowser whose resources all come from the archive (no outside viewer, no network), with
-// the table of contents, the keyword index and a text search on the left. openHelp() is what the
-// main window's ヘルプ > 目次と検索 calls.
+// The help pages are HTML compiled into a CHM archive at build time. ChmArchive
+// (app/helparchive.h) holds the pages, style sheets and images of the archive; HelpViewer
+// shows them in a QTextBrowser whose resources all come from the archive (no outside viewer,
+// no network), with the table of contents, the keyword index and a text search on the left.
+// The help command (app/helpcommand.h) opens it.
 
-#include <QByteArray>
-#include <QHash>
+#include "app/helparchive.h"
+#include "app/helpformat.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QWidget>
-
-#include <optional>
 
 class QLineEdit;
 class QListWidget;
@@ -28,71 +27,6 @@ namespace mz::app {
 
 // The file name of the help file, looked up without a directory part.
 inline constexpr char kHelpFileName[] = "Mizorel_Help.chm";
-
-// One compiled help file, read into memory. chmlib trusts the file it reads and can crash on a
-// damaged one, so the archive is unpacked by chmlib in a child process and only its objects
-// come back; a file that crashes, hangs or fails there is refused as damaged. Paths inside the
-// archive are absolute and case-insensitive ("/index.html").
-class ChmArchive {
-public:
-    // What the archive's /#SYSTEM file says about the help file.
-    struct SystemInfo {
-        QString contentsFile;  // code 0: the .hhc, relative to the archive's root
-        QString indexFile;     // code 1: the .hhk
-        QString defaultTopic;  // code 2: the page the help opens at
-        QString title;         // code 3
-    };
-
-    // Opens the file. False when it cannot be read as a CHM archive (missing, not a CHM,
-    // truncated, damaged); the archive is then closed.
-    bool open(const QString& path);
-    void close();
-    bool isOpen() const { return open_; }
-    QString path() const { return path_; }
-
-    // The bytes of one object of the archive; nothing when it does not exist.
-    std::optional<QByteArray> read(const QString& pathInArchive) const;
-    bool contains(const QString& pathInArchive) const;
-
-    // The paths of the ordinary files of the archive (its pages, style sheets, images, the
-    // contents and index files), without the archive's own bookkeeping objects.
-    QStringList files() const;
-
-    // The parsed /#SYSTEM file; nothing when it is missing.
-    std::optional<SystemInfo> systemInfo() const;
-
-    // Parses the bytes of a /#SYSTEM file: a 4-byte version, then records of a 16-bit code,
-    // a 16-bit length and that many bytes. A record that runs past the end ends the parse.
-    static std::optional<SystemInfo> parseSystem(const QByteArray& bytes);
-
-    // Limits on what a help file may unpack to, so that a damaged directory cannot make the
-    // viewer allocate gigabytes, and on how long unpacking may take.
-    static constexpr qint64 kMaxObjectSize = 64 * 1024 * 1024;
-    static constexpr qint64 kMaxTotalSize = 256 * 1024 * 1024;
-    static constexpr int kUnpackTimeoutMs = 20000;
-
-private:
-    bool open_ = false;
-    QString path_;
-    QHash<QString, QByteArray> objects_;  // by lower-case path
-    QStringList names_;                   // the paths as stored
-};
-
-// One entry of the contents or the keyword index: its title and the page it points to
-// (a path inside the archive, possibly with a #fragment).
-struct HelpTopic {
-    QString name;
-    QString local;
-    int depth = 0;  // nesting level in the contents, 0 for the top level
-};
-
-// Parses the sitemap format of .hhc and .hhk files: <LI><OBJECT type="text/sitemap"> with
-// <param name="Name"> and <param name="Local">, nested in <UL> lists. Entries without a name
-// are left out.
-QList<HelpTopic> parseSitemap(const QString& html);
-
-// Decodes an HTML page by its byte-order mark or its declared charset; UTF-8 otherwise.
-QString decodeHtml(const QByteArray& bytes);
 
 // The browser of the viewer: every resource a page asks for is read from the archive.
 class HelpBrowser : public QTextBrowser {
@@ -149,6 +83,14 @@ public:
     // ignored) and returns how many were found.
     int search(const QString& query);
 
+    // Makes the viewer a transient child of the modal window on top, if there is one, so that
+    // the modal window does not block it. Runs by itself whenever a modal window blocks the
+    // viewer.
+    void followModalWindow();
+
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void clear();
     void showMessage(const QString& title, const QString& bodyHtml);
@@ -157,8 +99,8 @@ private:
     void openIndexItem(QListWidgetItem* item);
     void openSearchItem(QListWidgetItem* item);
     void openContentsItem(QTreeWidgetItem* item);
+    void markContentsItem(const QUrl& page);
     void followLink(const QUrl& url);
-    QString pageTitle(const QString& html, const QString& fallback) const;
 
     ChmArchive archive_;
     QString defaultTopic_;
@@ -173,14 +115,5 @@ private:
     QListWidget* searchResults_ = nullptr;
     HelpBrowser* browser_ = nullptr;
 };
-
-// The places where openHelp looks for the help file, in order: the current directory (the
-// data directory), beside the program, and the installed share directory.
-QStringList helpFileCandidates();
-
-// Opens the help at its default topic in a viewer window of its own with parent as owner,
-// without blocking. The same viewer is raised when it is already open. A missing or damaged
-// help file is reported by the viewer's own message page. Returns the viewer.
-HelpViewer* openHelp(QWidget* parent);
 
 }  // namespace mz::app

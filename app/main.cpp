@@ -1,5 +1,6 @@
 // Mizorel: a household's ledger of ceremonial gifts. The program works on the data directory that
 // is current when it starts.
+#include "app/desktopstart.h"
 #include "app/errordisplay.h"
 #include "app/startup.h"
 #include "widgets/fonts.h"
@@ -17,5 +18,8 @@ int main(int argc, char** argv) {
     if (qtJapanese.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtJapanese);
+    if (mz::app::startedFromDesktop() &&
+        !mz::app::enterDesktopDataFolder(mz::app::desktopDataFolder()))
+        return 1;
     return mz::app::runMizorel();
 }

@@ -1,12 +1,14 @@
 #include "app/startup.h"
 
 #include "app/TMizorelMenuForm.h"
+#include "app/helpcommand.h"
 #include "data/types.h"
 #include "platform/platform.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
 
 #include <QApplication>
+#include <QTimer>
 
 namespace mz::app {
 
@@ -46,7 +48,14 @@ bool startUp(Startup& s) {
 int runMizorel() {
     Startup s;
     if (!startUp(s)) return 1;
+    installHelpKey();
     s.mainWindow->show();
+    // The check that an installed program starts and finds its help (the package test):
+    // MIZOREL_STARTUP_CHECK=help opens the help once the main window shows, reports it and ends.
+    if (qEnvironmentVariable("MIZOREL_STARTUP_CHECK") == QLatin1String("help"))
+        QTimer::singleShot(0, s.mainWindow.get(), [&s] {
+            QCoreApplication::exit(reportHelpCheck(s.mainWindow.get()));
+        });
     const int rc = QApplication::exec();
     s.printouts.clear();
     s.mainWindow.reset();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Draws the program's pictures with ImageMagick: the main window's background (1920 x 1024 JPEG),
-# the window icon (32 x 32) and the about box's program bitmap (32 x 32, 16 colours).
-# The results are committed; run this only to change them.
+# the window icon (32 x 32) and the about box's program bitmap (32 x 32, 16 colours), and the
+# icons of the desktop menu (icons/: 32, 48 and 128 pixels, and scalable, whose character is
+# drawn as an outline by glyphpath.cpp). The results are committed; run this only to change them.
 set -euo pipefail
 cd "$(dirname "$0")"
 font=/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf
@@ -45,3 +46,22 @@ convert -size 32x32 xc:'#FFFBF0' -fill '#B5333B' -draw 'roundrectangle 2,2 29,29
   -fill white -font "$font" -pointsize 22 -gravity center -annotate +0+1 '贈' \
   -colors 256 icon.png
 convert icon.png -colors 16 -type Palette BMP3:program.bmp
+
+# Desktop menu icons: the same red tile with 贈 on a transparent ground, at each size.
+mkdir -p icons
+for size in 32 48 128; do
+  r=$((size * 6 / 32)) m=$((size * 2 / 32)) e=$((size - size * 3 / 32)) pt=$((size * 22 / 32))
+  convert -size ${size}x${size} xc:none -fill '#B5333B' -draw "roundrectangle $m,$m $e,$e $r,$r" \
+    -fill white -font "$font" -pointsize $pt -gravity center -annotate +0+$((size / 32)) '贈' \
+    PNG32:icons/mizorel-$size.png
+done
+build=$(mktemp -d)
+trap 'rm -rf "$build"' EXIT
+c++ -std=c++20 -fPIC glyphpath.cpp -o "$build/glyphpath" $(pkg-config --cflags --libs Qt6Gui)
+glyph=$("$build/glyphpath" /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf '贈' 88 2>/dev/null)
+cat > icons/mizorel.svg <<SVG
+<svg xmlns="http://www.w3.org/2000/svg" width="128" height="128" viewBox="0 0 128 128">
+  <rect x="8" y="8" width="112" height="112" rx="24" fill="#B5333B"/>
+  <path transform="translate(64 64)" fill="#FFFFFF" d="$glyph"/>
+</svg>
+SVG
