@@ -8,6 +8,7 @@
 #include "data/types.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
+#include "platform/modes.h"
 #include "platform/platform.h"
 #include "platform/sharedstate.h"
 #include "widgets/colorbutton.h"
@@ -51,6 +52,7 @@ constexpr ModeInfo kModes[] = {
      [](QWidget* o) { mz::platform::openModal(o, mz::state().NAMEsrchForm); }},
     {150, u"相手先の選択", Pick::EntryName, nullptr},
     {160, u"相手先の選択", Pick::SelectedName, nullptr},
+    {mz::mode::kNameBalance, u"相手先の選択 ( 贈答 )", Pick::SelectedName, nullptr},
 };
 
 const ModeInfo* modeInfo(qint32 mode) {

@@ -26,7 +26,7 @@ QStringList kanaRowPrefixes(int tab);
 QString kanaRowFilter(int tab);
 
 // The heading of the window in a mode; the design text "相手先の選択" for a mode that is not
-// one of 110 to 160.
+// one of the modes of the table (110 to 170).
 QString selectionHeading(qint32 mode);
 
 }  // namespace mz::counterparts

@@ -31,6 +31,7 @@ class TINeditForm;
 class TOUTeditForm;
 class TINdelForm;
 class TOUTdelForm;
+class TAITEbetuForm;
 class TNAMEsentakuForm;
 class TNAMEkubunForm;
 class TNAMEregi1Form;
@@ -57,8 +58,9 @@ class TRepOut1Form;
 namespace mz {
 
 struct SharedState {
-    // The mode of the counterpart selection window TNAMEsentakuForm (110 to 160); 0 when no
-    // selection is under way. Read while that window is created and on each pick.
+    // The mode of the counterpart selection window TNAMEsentakuForm (110 to 170, named in
+    // platform/modes.h); 0 when no selection is under way. Read while that window is created
+    // and on each pick.
     qint32 NameSelectMode = 0;
     // The mode of the purpose selection window TMOKUsentakuForm (310, 320); 0 when idle.
     qint32 PurposeSelectMode = 0;
@@ -93,6 +95,7 @@ struct SharedState {
     QPointer<TOUTeditForm> OUTeditForm;
     QPointer<TINdelForm> INdelForm;
     QPointer<TOUTdelForm> OUTdelForm;
+    QPointer<TAITEbetuForm> AITEbetuForm;  // 相手先別の贈答
 
     // Address book windows.
     QPointer<TNAMEsentakuForm> NAMEsentakuForm;
