@@ -240,9 +240,14 @@ void TAITEbetuForm::showResult() {
         totalRow(c, bal::categoryName(c), r.categories[static_cast<size_t>(c)], false);
     totalRow(bal::kCategoryCount, u"合計"_s, r.total, true);
 
-    const bool names = r.scope == bal::Scope::Household;
-    LabelLastIncome->setText(bal::lastGiftText(r.lastIncome, names));
-    LabelLastExpense->setText(bal::lastGiftText(r.lastExpense, names));
+    // A household's gifts come from several people: the giver's name on a line of its own.
+    auto lastGift = [&r](const std::optional<bal::Entry>& e) {
+        QString text = bal::lastGiftText(e);
+        if (e && r.scope == bal::Scope::Household) text += u"\n（%1）"_s.arg(e->name.trimmed());
+        return text;
+    };
+    LabelLastIncome->setText(lastGift(r.lastIncome));
+    LabelLastExpense->setText(lastGift(r.lastExpense));
     LabelBalance->setText(u"差引　"_s + mz::format::formatYen(r.total.balance()));
 }
 

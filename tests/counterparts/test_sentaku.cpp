@@ -76,6 +76,7 @@ TEST_F(SelectionTest, LayoutAndHeadingPerMode) {
         {140, u"相手先の選択 ( 検索 )"_s},
         {150, u"相手先の選択"_s},
         {160, u"相手先の選択"_s},
+        {170, u"相手先の選択 ( 贈答 )"_s},
         {0, u"相手先の選択"_s},
         {999, u"相手先の選択"_s},
     };
@@ -213,7 +214,7 @@ TEST_F(SelectionTest, ReturnAndEmptyTabsLeaveTheAnswersAlone) {
     addPerson(100, u"青木"_s, u"ｱｵｷ"_s);
     mz::platform::Recorder rec;
     mz::platform::ModalDriver driver;
-    for (const qint32 mode : {150, 160}) {
+    for (const qint32 mode : {150, 160, 170}) {
         mz::state().NameSelectMode = mode;
         mz::state().EntryName = u"前E"_s;
         mz::state().SelectedName = u"前S"_s;
@@ -234,7 +235,7 @@ TEST_F(SelectionTest, ReturnAndEmptyTabsLeaveTheAnswersAlone) {
     }
 
     // A mode that no opener uses: a pick does nothing at all, not even on an empty tab.
-    for (const qint32 mode : {0, 100, 170}) {
+    for (const qint32 mode : {0, 100, 180}) {
         mz::state().NameSelectMode = mode;
         TNAMEsentakuForm w;
         w.ColorButton1Click();

@@ -135,7 +135,7 @@ TEST_F(BalanceTest, APickInItsOwnModeShowsThePersonThenTheHousehold) {
                                                 QString(), QString()}));
         EXPECT_EQ(row(w.Grid2, 5), (QStringList{u"その他"_s, u"￥0"_s, u"￥0"_s, u"￥0"_s}));
         EXPECT_EQ(row(w.Grid2, 6), (QStringList{u"合計"_s, u"￥48,000"_s, u"￥65,000"_s, u"-￥17,000"_s}));
-        EXPECT_EQ(w.LabelLastIncome->text(), u"2022/07/07　手作り（山田 一郎）"_s);
+        EXPECT_EQ(w.LabelLastIncome->text(), u"2022/07/07　手作り\n（山田 一郎）"_s);
         w.RadioButton1->click();
         EXPECT_EQ(w.Grid1->rowCount(), 5);
     });
