@@ -13,6 +13,7 @@
 #include "widgets/fonts.h"
 #include "widgets/format.h"
 
+#include <QAbstractTableModel>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
@@ -27,14 +28,14 @@ const QString kNothingShown = u"データが表示されていません。"_s;
 
 constexpr int kRowHeight = 18;
 
+const QStringList kEntryTitles{u"日付"_s, u"氏名"_s, u"目的"_s, u"区分"_s, u"いただいた"_s, u"お贈りした"_s};
+
 // The look of the two tables: the data font, whole rows selected, nothing edited.
-void styleTable(QTableWidget* t, const QStringList& titles, const QList<int>& widths) {
+void styleTable(QTableView* t, const QList<int>& widths) {
     using mz::widgets::kGothic;
     using mz::widgets::pixelFont;
     t->setFont(pixelFont(kGothic, 12));
     t->horizontalHeader()->setFont(pixelFont(kGothic, 12));
-    t->setColumnCount(static_cast<int>(titles.size()));
-    t->setHorizontalHeaderLabels(titles);
     for (int c = 0; c < widths.size(); ++c) t->setColumnWidth(c, widths[c]);
     t->horizontalHeader()->setStretchLastSection(false);
     t->horizontalHeader()->setHighlightSections(false);
@@ -54,6 +55,53 @@ QTableWidgetItem* cell(const QString& text, Qt::Alignment align = Qt::AlignLeft)
 }
 
 }  // namespace
+
+// The entries of the result as Grid1 shows them, formatted when a row is painted, so that a
+// household of thousands of entries fills the grid at once.
+class TAITEbetuForm::EntriesModel : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setEntries(const std::vector<bal::Entry>* entries) {
+        beginResetModel();
+        entries_ = entries;
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() || !entries_ ? 0 : static_cast<int>(entries_->size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(kEntryTitles.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!entries_ || !index.isValid() || index.row() >= rowCount()) return {};
+        const bal::Entry& e = (*entries_)[static_cast<size_t>(index.row())];
+        const bool income = e.side == mz::ledger::LedgerSide::Income;
+        if (role == Qt::TextAlignmentRole)
+            return static_cast<int>((index.column() >= 4 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        if (role != Qt::DisplayRole) return {};
+        switch (index.column()) {
+            case 0: return mz::format::formatDate(e.date);
+            case 1: return e.name;
+            case 2: return e.purpose;
+            case 3: return bal::categoryName(e.category);
+            case 4: return income ? bal::amountText(e.amount) : QString();
+            case 5: return income ? QString() : bal::amountText(e.amount);
+        }
+        return {};
+    }
+
+    QVariant headerData(int section, Qt::Orientation o, int role) const override {
+        if (o == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kEntryTitles.size())
+            return kEntryTitles[section];
+        return QAbstractTableModel::headerData(section, o, role);
+    }
+
+private:
+    const std::vector<bal::Entry>* entries_ = nullptr;
+};
 
 TAITEbetuForm::TAITEbetuForm(QWidget* parent) : QDialog(parent) {
     setupUi(this);
@@ -128,9 +176,12 @@ void TAITEbetuForm::styleControls() {
     }
     Edit1->setImeMode(mz::widgets::ImeMode::Hiragana);
 
-    styleTable(Grid1, {u"日付"_s, u"氏名"_s, u"目的"_s, u"区分"_s, u"いただいた"_s, u"お贈りした"_s},
-               {78, 124, 96, 72, 84, 84});
-    styleTable(Grid2, {u"区分"_s, u"いただいた"_s, u"お贈りした"_s, u"差引"_s}, {72, 84, 84, 84});
+    entries_ = new EntriesModel(this);
+    Grid1->setModel(entries_);
+    styleTable(Grid1, {78, 124, 96, 72, 84, 84});
+    Grid2->setColumnCount(4);
+    Grid2->setHorizontalHeaderLabels({u"区分"_s, u"いただいた"_s, u"お贈りした"_s, u"差引"_s});
+    styleTable(Grid2, {72, 84, 84, 84});
     Grid2->setRowCount(bal::kCategoryCount + 1);
     Grid2->setSelectionMode(QAbstractItemView::NoSelection);
     Grid2->setFocusPolicy(Qt::NoFocus);
@@ -187,7 +238,7 @@ void TAITEbetuForm::RadioButton2Click() {
 }
 
 void TAITEbetuForm::showResult() {
-    Grid1->setRowCount(0);
+    entries_->setEntries(result_ ? &result_->entries : nullptr);
     for (int r = 0; r < Grid2->rowCount(); ++r)
         for (int c = 0; c < Grid2->columnCount(); ++c) Grid2->setItem(r, c, nullptr);
     if (!result_) {
@@ -207,21 +258,7 @@ void TAITEbetuForm::showResult() {
     if (r.entries.empty()) notes.prepend(u"この相手先の記録はありません。"_s);
     LabelNotes->setText(notes.join(u"\n"_s));
 
-    Grid1->setUpdatesEnabled(false);
-    Grid1->setRowCount(static_cast<int>(r.entries.size()));
-    int row = 0;
-    for (const bal::Entry& e : r.entries) {
-        const bool income = e.side == mz::ledger::LedgerSide::Income;
-        Grid1->setItem(row, 0, cell(mz::format::formatDate(e.date)));
-        Grid1->setItem(row, 1, cell(e.name));
-        Grid1->setItem(row, 2, cell(e.purpose));
-        Grid1->setItem(row, 3, cell(bal::categoryName(e.category)));
-        Grid1->setItem(row, 4, cell(income ? bal::amountText(e.amount) : QString(), Qt::AlignRight));
-        Grid1->setItem(row, 5, cell(income ? QString() : bal::amountText(e.amount), Qt::AlignRight));
-        ++row;
-    }
-    Grid1->setUpdatesEnabled(true);
-    if (row > 0) Grid1->scrollToBottom();  // the latest gifts are the ones asked about
+    if (!r.entries.empty()) Grid1->scrollToBottom();  // the latest gifts are the ones asked about
 
     auto totalRow = [this](int at, const QString& name, const bal::Totals& t, bool bold) {
         const QStringList texts{name, mz::format::formatYen(t.received), mz::format::formatYen(t.given),

@@ -35,10 +35,13 @@ public Q_SLOTS:
     void RadioButton2Click();  // 世帯
 
 private:
+    class EntriesModel;
+
     void styleControls();
     void showResult();
     mz::ledger::balance::Scope scope() const;
 
     mz::ledger::balance::PurposeCategories purposes_;
     std::optional<mz::ledger::balance::Result> result_;
+    EntriesModel* entries_ = nullptr;  // Grid1's rows: the entries of result_, formatted as shown
 };

@@ -6,9 +6,11 @@
 #include "masters/purposes.h"
 #include "widgets/format.h"
 
+#include <QHash>
 #include <QLocale>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -45,6 +47,38 @@ bool inBlock(qint32 code, qint32 block) {
     return code > block * 100 && code < block * 100 + 100;
 }
 
+// A number field's value straight from its bytes (blank: none), without building a Value:
+// the sums run over every row a grid shows.
+std::optional<double> rawNumber(QByteArrayView raw) {
+    qsizetype b = 0, e = raw.size();
+    while (b < e && raw[b] == ' ') ++b;
+    while (e > b && (raw[e - 1] == ' ' || raw[e - 1] == '\0')) --e;
+    if (b == e) return std::nullopt;
+    const char* first = raw.data() + b;
+    if (*first == '+') ++first;
+    double v = 0;
+    auto [ptr, ec] = std::from_chars(first, raw.data() + e, v);
+    if (ec != std::errc() || ptr != raw.data() + e || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+// Text fields decoded once per distinct spelling: the entries of one person repeat the same
+// few names and purposes.
+class TextCache {
+public:
+    QString operator()(QByteArrayView raw) {
+        const QByteArrayView key = mz::data::trimmedText(raw);
+        auto it = cache_.constFind(key.toByteArray());
+        if (it != cache_.constEnd()) return *it;
+        const QString text = mz::data::cp932::decode(key);
+        cache_.insert(key.toByteArray(), text);
+        return text;
+    }
+
+private:
+    QHash<QByteArray, QString> cache_;
+};
+
 QString grouped(int n) {
     return QLocale(QLocale::Japanese, QLocale::Japan).toString(n);
 }
@@ -72,7 +106,7 @@ SideFields sideFields(const Table& t, LedgerSide side) {
 }
 
 void collect(Result& out, const Table& t, LedgerSide side, const std::vector<Target>& targets,
-             const PurposeCategories& purposes, bool known) {
+             const PurposeCategories& purposes, bool known, TextCache& texts) {
     const SideFields f = sideFields(t, side);
     const auto& fields = t.def().fields;
     const quint32 n = t.recordCount();
@@ -91,11 +125,10 @@ void collect(Result& out, const Table& t, LedgerSide side, const std::vector<Tar
         e.number = wholeNumber(mz::data::decodeField(fields[size_t(f.number)], t.rawField(r, f.number)));
         const Value date = mz::data::decodeField(fields[size_t(f.date)], t.rawField(r, f.date));
         if (const QDate* d = std::get_if<QDate>(&date)) e.date = *d;
-        e.name = textOf(mz::data::decodeField(fields[size_t(f.name)], raw));
-        e.purpose = textOf(mz::data::decodeField(fields[size_t(f.purpose)], t.rawField(r, f.purpose)));
+        e.name = texts(raw);
+        e.purpose = texts(t.rawField(r, f.purpose));
         e.category = purposes.of(e.purpose);
-        const Value amount = mz::data::decodeField(fields[size_t(f.amount)], t.rawField(r, f.amount));
-        if (const double* d = std::get_if<double>(&amount)) e.amount = *d;
+        e.amount = rawNumber(t.rawField(r, f.amount));
         e.goods = !mz::data::trimmedText(t.rawField(r, f.marker)).isEmpty();
         if (known) {
             const QByteArrayView stored = mz::data::trimmedText(raw);
@@ -234,9 +267,10 @@ Result gather(const Tables& tables, const QString& name, Scope scope) {
     const int headF = book.def().fieldIndex(u"世帯代表"_s);
     const auto& bookFields = book.def().fields;
     const quint32 bookCount = book.recordCount();
+    auto codeAt = [&](quint32 r) { return wholeNumber(rawNumber(book.rawField(r, codeF)).value_or(0)); };
     auto personAt = [&](quint32 r) {
         Person p;
-        p.code = wholeNumber(mz::data::decodeField(bookFields[size_t(codeF)], book.rawField(r, codeF)));
+        p.code = codeAt(r);
         p.name = textOf(mz::data::decodeField(bookFields[size_t(nameF)], book.rawField(r, nameF)));
         const Value head = mz::data::decodeField(bookFields[size_t(headF)], book.rawField(r, headF));
         p.head = std::get_if<bool>(&head) && std::get<bool>(head);
@@ -254,13 +288,13 @@ Result gather(const Tables& tables, const QString& name, Scope scope) {
         gathered = named;
     } else {
         for (quint32 r : named) {
-            const qint32 block = blockOf(personAt(r).code);
+            const qint32 block = blockOf(codeAt(r));
             if (!out.blocks.contains(block)) out.blocks << block;
         }
         std::sort(out.blocks.begin(), out.blocks.end());
         for (quint32 r = 1; r <= bookCount; ++r) {
             if (book.isDeleted(r)) continue;
-            const qint32 code = personAt(r).code;
+            const qint32 code = codeAt(r);
             if (std::any_of(out.blocks.begin(), out.blocks.end(),
                             [code](qint32 b) { return inBlock(code, b); }))
                 gathered.push_back(r);
@@ -310,8 +344,9 @@ Result gather(const Tables& tables, const QString& name, Scope scope) {
         purposes = &loaded;
     }
     const bool known = !out.unknownName;
-    collect(out, tables.income->table(), LedgerSide::Income, targets, *purposes, known);
-    collect(out, tables.expense->table(), LedgerSide::Expense, targets, *purposes, known);
+    TextCache texts;
+    collect(out, tables.income->table(), LedgerSide::Income, targets, *purposes, known, texts);
+    collect(out, tables.expense->table(), LedgerSide::Expense, targets, *purposes, known, texts);
 
     std::sort(out.entries.begin(), out.entries.end(), [](const Entry& a, const Entry& b) {
         const qint64 da = a.date.isValid() ? a.date.toJulianDay() : std::numeric_limits<qint64>::min();
@@ -343,12 +378,12 @@ Sum sumAmounts(const Cursor& ledger) {
     if (!ledger.isOpen()) return sum;
     const Table& t = ledger.table();
     const int f = t.def().fieldIndex(u"金額"_s);
-    const mz::data::FieldDef& field = t.def().fields[static_cast<size_t>(f)];
     sum.count = ledger.recordCount();
     for (int row = 0; row < sum.count; ++row) {
-        const Value v = mz::data::decodeField(field, t.rawField(ledger.recnoAt(row), f));
-        if (const double* d = std::get_if<double>(&v)) sum.amount += *d;
-        else ++sum.withoutAmount;
+        if (const std::optional<double> v = rawNumber(t.rawField(ledger.recnoAt(row), f)))
+            sum.amount += *v;
+        else
+            ++sum.withoutAmount;
     }
     return sum;
 }
