@@ -109,10 +109,20 @@ void collect(Result& out, const Table& t, LedgerSide side, const std::vector<Tar
              const PurposeCategories& purposes, bool known, TextCache& texts) {
     const SideFields f = sideFields(t, side);
     const auto& fields = t.def().fields;
+    // The records lie one after another in the table's memory; the walk reads the deletion flag
+    // and the name straight from there, and only a match looks at its other fields. Should the
+    // table ever hold its records apart, each record is asked for on its own.
     const quint32 n = t.recordCount();
+    if (n == 0) return;
+    const char* base = t.record(1).data();
+    const qsizetype size = t.record(1).size();
+    const bool contiguous = t.record(n).data() == base + qsizetype(n - 1) * size;
+    const qsizetype nameOffset = t.fieldOffset(f.name);
+    const qsizetype nameWidth = fields[size_t(f.name)].width;
     for (quint32 r = 1; r <= n; ++r) {
-        if (t.isDeleted(r)) continue;
-        const QByteArrayView raw = t.rawField(r, f.name);
+        const char* rec = contiguous ? base + qsizetype(r - 1) * size : t.record(r).data();
+        if (*rec == '*') continue;  // deleted
+        const QByteArrayView raw(rec + nameOffset, nameWidth);
         const Target* hit = nullptr;
         for (const Target& target : targets)
             if (sameName(raw, target.normalised)) {
