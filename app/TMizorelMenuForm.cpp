@@ -5,6 +5,7 @@
 #include "backup/TBackupForm.h"
 #include "counterparts/TNAMEkubunForm.h"
 #include "counterparts/TNAMEsentakuForm.h"
+#include "ledger/TAITEbetuForm.h"
 #include "ledger/TINsrSrForm.h"
 #include "ledger/TOUTsrSrForm.h"
 #include "masters/TKAZOeditForm.h"
@@ -80,6 +81,7 @@ TMizorelMenuForm::TMizorelMenuForm(QWidget* parent) : QMainWindow(parent) {
     connect(R3, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::R3Click));
     connect(E3, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::E3Click));
     connect(P1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::P1Click));
+    connect(N12, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N12Click));
     connect(B1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::B1Click));
     connect(M1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::M1Click));
     connect(V1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::V1Click));
@@ -178,6 +180,7 @@ void TMizorelMenuForm::E3Click() { mz::platform::openModal(this, mz::state().KAZ
 void TMizorelMenuForm::P1Click() {
     if (auto* form = mz::state().RepKazo1Form.data()) form->QuickRep1->Preview(this);
 }
+void TMizorelMenuForm::N12Click() { mz::platform::openModal(this, mz::state().AITEbetuForm); }
 void TMizorelMenuForm::B1Click() { mz::platform::openModal(this, mz::state().BackupForm); }
 
 void TMizorelMenuForm::M1Click() { mz::app::openHelp(this); }

@@ -34,6 +34,7 @@ public Q_SLOTS:
     void R3Click();
     void E3Click();
     void P1Click();
+    void N12Click();  // 相手先別の贈答
     void B1Click();
     void M1Click();
     void V1Click();

@@ -52,6 +52,7 @@ constexpr ModeInfo kModes[] = {
      [](QWidget* o) { mz::platform::openModal(o, mz::state().NAMEsrchForm); }},
     {mz::mode::kNameEntry, u"相手先の選択", Pick::EntryName, nullptr},
     {mz::mode::kNameCriterion, u"相手先の選択", Pick::SelectedName, nullptr},
+    {mz::mode::kNameBalance, u"相手先の選択 ( 贈答 )", Pick::SelectedName, nullptr},
 };
 
 const ModeInfo* modeInfo(qint32 mode) {

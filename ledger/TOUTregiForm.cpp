@@ -1,5 +1,7 @@
 #include "ledger/TOUTregiForm.h"
 
+#include "ledger/balancehint.h"
+
 TOUTregiForm::TOUTregiForm(QWidget* parent)
     : mz::ledger::LedgerEntryForm(mz::ledger::expenseEntrySide(), Role::Register, parent) {
     setupUi(this);
@@ -20,6 +22,8 @@ TOUTregiForm::TOUTregiForm(QWidget* parent)
         .ColorButton3 = ColorButton3,
         .ColorButton4 = ColorButton4,
     });
+    // What this counterpart gave and was given so far, once 氏名 is filled.
+    new mz::ledger::BalanceHint(DBEdit4, LabelHint);
 }
 
 TOUTregiForm::~TOUTregiForm() = default;

@@ -8,6 +8,7 @@
 #include "ledger/TOUTeditForm.h"
 #include "ledger/TOUTregiForm.h"
 #include "ledger/TOUTsrchForm.h"
+#include "ledger/totalsline.h"
 
 #include "masters/TKAZOregiForm.h"
 #include "masters/TMOKUregiForm.h"
@@ -174,6 +175,8 @@ void LedgerManagerForm::initialise(const LedgerManagerControls& c) {
     DataSource1->setObjectName(u"DataSource1"_s);
     DataSource1->setDataSet(Table1);
     dbGrid1_->setDataSource(DataSource1);
+    // The count and sum of what the grid shows, on the line under it.
+    if (auto* totals = control<QLabel>("LabelTotals", false)) new TotalsLine(Table1, totals);
 
     connectHandlers();
 

@@ -31,6 +31,7 @@ class TINeditForm;
 class TOUTeditForm;
 class TINdelForm;
 class TOUTdelForm;
+class TAITEbetuForm;
 class TNAMEsentakuForm;
 class TNAMEkubunForm;
 class TNAMEregi1Form;
@@ -95,6 +96,7 @@ struct SharedState {
     QPointer<TOUTeditForm> OUTeditForm;
     QPointer<TINdelForm> INdelForm;
     QPointer<TOUTdelForm> OUTdelForm;
+    QPointer<TAITEbetuForm> AITEbetuForm;  // 相手先別の贈答
 
     // Address book windows.
     QPointer<TNAMEsentakuForm> NAMEsentakuForm;

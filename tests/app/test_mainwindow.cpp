@@ -83,8 +83,8 @@ TEST_F(MainWindowTest, MenuCaptionsAreExactBlanksIncluded) {
     EXPECT_EQ(w.windowTitle(), u"Mizorel Ver. 10"_s);
     QStringList top;
     for (QAction* a : w.MainMenu1->actions()) top << a->text();
-    EXPECT_EQ(top, (QStringList{u"収支管理 "_s, u"相手先設定 "_s, u"目的設定 "_s, u"家族設定 "_s, u"ツール "_s,
-                                u"ヘルプ "_s, u"終 了"_s}));
+    EXPECT_EQ(top, (QStringList{u"収支管理 "_s, u"相手先設定 "_s, u"目的設定 "_s, u"家族設定 "_s,
+                                u"相手先別の贈答"_s, u"ツール "_s, u"ヘルプ "_s, u"終 了"_s}));
     auto items = [](QMenu* m) {
         QStringList out;
         for (QAction* a : m->actions()) out << a->objectName() + u'=' + a->text();
@@ -98,6 +98,7 @@ TEST_F(MainWindowTest, MenuCaptionsAreExactBlanksIncluded) {
     EXPECT_EQ(items(w.Tool1), (QStringList{u"B1=バックアップ"_s}));
     EXPECT_EQ(items(w.Help1), (QStringList{u"M1=目次と検索"_s, u"V1=ﾊﾞｰｼﾞｮﾝ情報"_s}));
     EXPECT_EQ(w.Q1->menu(), nullptr) << "終 了 is a command on the bar itself";
+    EXPECT_EQ(w.N12->menu(), nullptr) << "相手先別の贈答 is a command on the bar itself";
 }
 
 TEST_F(MainWindowTest, ButtonsKeepTheirPlaceAndTabOrder) {

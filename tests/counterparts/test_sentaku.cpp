@@ -77,6 +77,7 @@ TEST_F(SelectionTest, LayoutAndHeadingPerMode) {
         {mz::mode::kNameSearch, u"相手先の選択 ( 検索 )"_s},
         {mz::mode::kNameEntry, u"相手先の選択"_s},
         {mz::mode::kNameCriterion, u"相手先の選択"_s},
+        {mz::mode::kNameBalance, u"相手先の選択 ( 贈答 )"_s},
         {0, u"相手先の選択"_s},
         {999, u"相手先の選択"_s},
     };
@@ -214,7 +215,8 @@ TEST_F(SelectionTest, ReturnAndEmptyTabsLeaveTheAnswersAlone) {
     addPerson(100, u"青木"_s, u"ｱｵｷ"_s);
     mz::platform::Recorder rec;
     mz::platform::ModalDriver driver;
-    for (const qint32 mode : {mz::mode::kNameEntry, mz::mode::kNameCriterion}) {
+    for (const qint32 mode : {mz::mode::kNameEntry, mz::mode::kNameCriterion,
+                              mz::mode::kNameBalance}) {
         mz::state().NameSelectMode = mode;
         mz::state().EntryName = u"前E"_s;
         mz::state().SelectedName = u"前S"_s;
@@ -234,9 +236,10 @@ TEST_F(SelectionTest, ReturnAndEmptyTabsLeaveTheAnswersAlone) {
         rec.clearDialogs();
     }
 
-    // Idle, or a code that is not one of this window's: a pick does nothing at all, not even on
+    // Idle, or a code that is not one of this window's (100 and 180 lie beside the
+    // codes it knows): a pick does nothing at all, not even on
     // an empty tab.
-    for (const qint32 mode : {mz::mode::kNameIdle, mz::mode::kPurposeEntry}) {
+    for (const qint32 mode : {mz::mode::kNameIdle, mz::mode::kPurposeEntry, 100, 180}) {
         mz::state().NameSelectMode = mode;
         TNAMEsentakuForm w;
         w.ColorButton1Click();
