@@ -257,6 +257,9 @@ void TAITEbetuForm::showResult() {
     QStringList notes = r.notes();
     if (r.entries.empty()) notes.prepend(u"この相手先の記録はありません。"_s);
     LabelNotes->setText(notes.join(u"\n"_s));
+    // Two notes fill the space above the list; more are read in full on the tooltip and the
+    // printout.
+    LabelNotes->setToolTip(LabelNotes->text());
 
     if (!r.entries.empty()) Grid1->scrollToBottom();  // the latest gifts are the ones asked about
 
