@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <map>
@@ -149,6 +150,7 @@ struct Run {
     std::vector<View> views;
     QStringList log;
     int step = 0;
+    int failedSteps = 0, completeOnDisk = 0, absentOnDisk = 0;
     quint64 seed;
     enum class OnFailure { Reopen, Continue } onFailure;
 
@@ -312,6 +314,7 @@ struct Run {
             const size_t touched = op.effect(model);
             return compareRecord(op.table, touched);
         }
+        ++failedSteps;
         if (onFailure == OnFailure::Continue) {
             // A failed change leaves the table as it was, for the same objects too.
             return fullCheck();
@@ -325,10 +328,12 @@ struct Run {
         const std::vector<QStringList> now = mz::test::liveRecords(c.table());
         if (now == after[op.table].liveRendered()) {
             model = after;
+            ++completeOnDisk;
             note(u"  (the change was complete on disk)"_s);
         } else if (now != model[op.table].liveRendered()) {
             return fail(op.text + u": after the failed write the table is neither before nor after the change"_s);
         } else {
+            ++absentOnDisk;
             note(u"  (the change was absent on disk)"_s);
         }
         openViews();
@@ -722,6 +727,8 @@ void runModel(Run::OnFailure onFailure, int failPercent) {
         ok = run.fullCheck();
     }
     run.closeViews();
+    std::printf("seed %llu: %d steps, %d failed writes (change complete on disk after %d, absent after %d)\n",
+                static_cast<unsigned long long>(seed), steps, run.failedSteps, run.completeOnDisk, run.absentOnDisk);
     if (ok && mz::test::haveOutsideReader()) {
         for (const TableDef& d : tableDefs()) {
             const QString problems = mz::test::outsideReaderProblems(QDir::current().filePath(d.dbfName), d,
