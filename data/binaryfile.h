@@ -25,7 +25,7 @@ public:
 
     // Exactly len bytes from offset; throws EngineError when the file is shorter.
     QByteArray read(qint64 offset, qint64 len) const;
-    // Everything from offset to the end of the file.
+    // The whole file.
     QByteArray readAll() const;
     void write(qint64 offset, QByteArrayView data);
     void flush();

@@ -4,12 +4,22 @@
 
 #include <QtEndian>
 
+#include <cstring>
+
 namespace mz::data {
 
 namespace {
 
 constexpr unsigned char kVersionWithMemo = 0x8B;
 constexpr unsigned char kVersionPlain = 0x03;
+constexpr unsigned char kVersionDbase3Memo = 0x83;  // read as well: same records, dBASE III memo flag
+constexpr char kHasProductionIndex = 0x01;          // header byte 28
+constexpr char kFieldIndexed = 0x01;                // descriptor byte 31: a tag is keyed on the field
+// Every memo block chain starts with FF FF 08 00, then its length including these 8 bytes.
+constexpr unsigned char kMemoSignature[4] = {0xFF, 0xFF, 0x08, 0x00};
+constexpr int kMemoBlockHeader = 8;
+// Bytes 16..19 of the memo file's header as dBASE IV writes them.
+constexpr char kDbtHeaderBytes16[4] = {0x00, 0x00, 0x02, 0x01};
 
 // Little-endian fields of the headers, read and written byte by byte.
 void putU16(QByteArray& b, int at, quint16 v) {
@@ -54,7 +64,7 @@ QByteArray makeDbfHeader(const TableDef& def, quint32 recordCount, const QDate& 
     h.replace(1, 7, dbfCountAndDate(recordCount, lastUpdate));
     putU16(h, 8, static_cast<quint16>(headerSize));
     putU16(h, 10, static_cast<quint16>(recordSize));
-    h[28] = 0x01;  // a production index (.MDX) belongs to this table
+    h[28] = kHasProductionIndex;  // a production index (.MDX) belongs to this table
     h[29] = static_cast<char>(kLanguageDriverJapanese);
 
     for (int i = 0; i < n; ++i) {
@@ -66,7 +76,7 @@ QByteArray makeDbfHeader(const TableDef& def, quint32 recordCount, const QDate& 
         h[at + 11] = f.typeChar();
         h[at + 16] = static_cast<char>(f.width);
         h[at + 17] = static_cast<char>(f.decimals);
-        h[at + 31] = def.tagForField(f.name) ? 0x01 : 0x00;
+        h[at + 31] = def.tagForField(f.name) ? kFieldIndexed : '\0';
     }
     h[headerSize - 1] = kDbfTerminator;
     return h;
@@ -77,7 +87,7 @@ DbfLayout readDbfHeader(const BinaryFile& file, const TableDef& def) {
         throw EngineError(damaged(file, QStringLiteral("ヘッダーが短すぎます")));
     const QByteArray h = file.read(0, kDbfHeaderSize);
     const auto version = static_cast<unsigned char>(h[0]);
-    if (version != kVersionWithMemo && version != kVersionPlain && version != 0x83)
+    if (version != kVersionWithMemo && version != kVersionPlain && version != kVersionDbase3Memo)
         throw EngineError(damaged(file, QStringLiteral("dBASE の版が不明です (0x%1)")
                                             .arg(version, 2, 16, QLatin1Char('0'))));
     DbfLayout l;
@@ -157,10 +167,7 @@ void DbtFile::create(const QString& path, const QString& dbfBaseName) {
     putU32(h, 0, 1);
     const QByteArray name = cp932::encode(dbfBaseName).value_or(QByteArray()).left(8);
     h.replace(8, static_cast<int>(name.size()), name);
-    h[16] = 0x00;
-    h[17] = 0x00;
-    h[18] = 0x02;
-    h[19] = 0x01;
+    std::memcpy(h.data() + 16, kDbtHeaderBytes16, sizeof kDbtHeaderBytes16);
     putU16(h, 20, kMemoBlockSize);
     auto f = BinaryFile::create(path);
     f->write(0, h);
@@ -169,37 +176,33 @@ void DbtFile::create(const QString& path, const QString& dbfBaseName) {
 
 QByteArray DbtFile::read(quint32 block) const {
     const QString name = file_->fileName();
-    if (block < 1 || block >= nextFree_ || qint64(block) * kMemoBlockSize + 8 > file_->size())
+    if (block < 1 || block >= nextFree_ || qint64(block) * kMemoBlockSize + kMemoBlockHeader > file_->size())
         throw EngineError(QStringLiteral("メモファイル '%1' が壊れています: ブロック %2 がファイルの外です")
                               .arg(name)
                               .arg(block));
     const qint64 at = qint64(block) * kMemoBlockSize;
-    const QByteArray head = file_->read(at, 8);
-    if (static_cast<unsigned char>(head[0]) != 0xFF || static_cast<unsigned char>(head[1]) != 0xFF ||
-        head[2] != 0x08 || head[3] != 0x00)
+    const QByteArray head = file_->read(at, kMemoBlockHeader);
+    if (std::memcmp(head.constData(), kMemoSignature, sizeof kMemoSignature) != 0)
         throw EngineError(QStringLiteral("メモファイル '%1' が壊れています: ブロック %2 がメモの始まりではありません")
                               .arg(name)
                               .arg(block));
     const quint32 length = getU32(head, 4);
-    if (length < 8 || qint64(length) > file_->size() - at)
+    if (length < kMemoBlockHeader || qint64(length) > file_->size() - at)
         throw EngineError(QStringLiteral("メモファイル '%1' が壊れています: ブロック %2 の長さ %3 が正しくありません")
                               .arg(name)
                               .arg(block)
                               .arg(length));
-    return file_->read(at + 8, length - 8);
+    return file_->read(at + kMemoBlockHeader, length - kMemoBlockHeader);
 }
 
 quint32 DbtFile::append(QByteArrayView data) {
     const quint32 first = nextFree_;
-    const qint64 total = qint64(data.size()) + 8;
+    const qint64 total = qint64(data.size()) + kMemoBlockHeader;
     const quint32 blocks = static_cast<quint32>((total + kMemoBlockSize - 1) / kMemoBlockSize);
     QByteArray chunk(qsizetype(blocks) * kMemoBlockSize, '\0');
-    chunk[0] = static_cast<char>(0xFF);
-    chunk[1] = static_cast<char>(0xFF);
-    chunk[2] = 0x08;
-    chunk[3] = 0x00;
+    std::memcpy(chunk.data(), kMemoSignature, sizeof kMemoSignature);
     putU32(chunk, 4, static_cast<quint32>(total));
-    if (!data.isEmpty()) std::memcpy(chunk.data() + 8, data.data(), static_cast<size_t>(data.size()));
+    if (!data.isEmpty()) std::memcpy(chunk.data() + kMemoBlockHeader, data.data(), static_cast<size_t>(data.size()));
     file_->write(qint64(first) * kMemoBlockSize, chunk);
     QByteArray next(4, '\0');
     putU32(next, 0, first + blocks);

@@ -29,7 +29,8 @@ QByteArray makeDbfHeader(const TableDef& def, quint32 recordCount, const QDate& 
 // name, type and width. Throws EngineError naming the file and the problem.
 DbfLayout readDbfHeader(const BinaryFile& file, const TableDef& def);
 
-// The 8 bytes at offset 4 of the header that change with every post: count (and the date before it).
+// The 7 bytes at offset 1 of the header that change with every post: the date of the last update
+// (year - 1900, month, day) and the 32-bit record count.
 QByteArray dbfCountAndDate(quint32 recordCount, const QDate& lastUpdate);
 
 // The memo file: memo texts (CP932) and pictures (raw bytes) in chains of 512-byte blocks, each

@@ -46,6 +46,14 @@ constexpr int kBcdDigits = 20;
 constexpr int kBcdBias = 0x34;
 constexpr int kKeyExprOffset = 24;
 constexpr int kKeyExprMax = 220;
+constexpr char kMdxVersion = 0x02;          // file header byte 0
+constexpr char kProductionIndex = 0x01;     // file header byte 24: opened with its table
+constexpr char kKeyedOnField = 0x10;        // tag header byte 8 and tag table byte 15
+constexpr char kTagTableByte19 = 0x02;      // tag table byte 19, as dBASE IV writes it
+// The second byte of a number key: its digit count << 2, this constant bit, and the sign.
+constexpr int kBcdInfoBit = 0x01;
+constexpr int kBcdNegative = 0x80;
+constexpr int kBcdCountMask = 0x1F;
 
 // Kept out of line: inlined with a constant offset, GCC takes QByteArray's shared empty buffer
 // for the one being read and warns about reads past its end that cannot happen.
@@ -88,7 +96,7 @@ struct KeyShape {
 QByteArray encodeBcd(double v) {
     QByteArray out(kBcdLength, '\0');
     out[0] = static_cast<char>(kBcdBias);
-    out[1] = static_cast<char>(0x01);
+    out[1] = static_cast<char>(kBcdInfoBit);
     if (!std::isfinite(v) || v == 0) return out;
     char buf[64];
     const auto res =
@@ -114,7 +122,7 @@ QByteArray encodeBcd(double v) {
     }
     if (digits.size() > size_t(kBcdDigits)) digits.resize(kBcdDigits);
     out[0] = static_cast<char>(biased);
-    out[1] = static_cast<char>((int(digits.size()) << 2) | 0x01 | (v < 0 ? 0x80 : 0));
+    out[1] = static_cast<char>((int(digits.size()) << 2) | kBcdInfoBit | (v < 0 ? kBcdNegative : 0));
     for (size_t i = 0; i < digits.size(); ++i) {
         const int d = digits[i] - '0';
         char& b = out[qsizetype(2 + i / 2)];
@@ -126,7 +134,7 @@ QByteArray encodeBcd(double v) {
 std::optional<double> decodeBcd(const char* p) {
     const int biased = static_cast<uchar>(p[0]);
     const int info = static_cast<uchar>(p[1]);
-    const int count = (info >> 2) & 0x1F;
+    const int count = (info >> 2) & kBcdCountMask;
     if (count > kBcdDigits) return std::nullopt;
     if (count == 0) return 0.0;
     std::string s = "0.";
@@ -141,7 +149,7 @@ std::optional<double> decodeBcd(const char* p) {
     double v = 0;
     const auto res = std::from_chars(s.data(), s.data() + s.size(), v);
     if (res.ec != std::errc() || !std::isfinite(v)) return std::nullopt;
-    return (info & 0x80) ? -v : v;
+    return (info & kBcdNegative) ? -v : v;
 }
 
 QByteArray encodeKey(const IndexKey& k, const KeyShape& shape) {
@@ -274,7 +282,7 @@ QByteArray tagHeaderBlock(quint32 root, quint32 filePages, const KeyShape& shape
     QByteArray b(kBlockSize, '\0');
     put32(b, 0, root);
     put32(b, 4, filePages);
-    b[8] = 0x10;  // keyed on a field
+    b[8] = kKeyedOnField;
     b[9] = shape.type;
     put16(b, 12, quint16(shape.length));
     put16(b, 14, quint16((kBlockSize - kNodeHeader - 4) / shape.itemLength()));
@@ -653,7 +661,7 @@ void MdxFile::create(const QString& path, const TableDef& def,
                     tagHeaderBlock(roots[i], next, plan[i].shape, plan[i].expr));
 
     QByteArray head(qsizetype(kFirstTagHeaderPage) * kPageSize, '\0');
-    head[0] = 0x02;
+    head[0] = kMdxVersion;
     putDate(head, 1);
     QByteArray dbfName =
         cp932::encode(QFileInfo(def.dbfName.isEmpty() ? path : def.dbfName).completeBaseName())
@@ -662,7 +670,7 @@ void MdxFile::create(const QString& path, const TableDef& def,
     std::memcpy(head.data() + 4, dbfName.constData(), size_t(dbfName.size()));
     put16(head, 20, quint16(kPagesPerBlock));
     put16(head, 22, quint16(kBlockSize));
-    head[24] = 0x01;  // production index
+    head[24] = kProductionIndex;
     head[25] = static_cast<char>(kTagTableEntries);
     head[26] = static_cast<char>(kTagEntrySize);
     put16(head, 28, quint16(tagCount));
@@ -686,11 +694,11 @@ void MdxFile::create(const QString& path, const TableDef& def,
         const qsizetype at = kTagTableOffset + qsizetype(i) * kTagEntrySize;
         put32(head, at, kFirstTagHeaderPage + quint32(i) * kPagesPerBlock);
         std::memcpy(head.data() + at + 4, plan[i].name.constData(), size_t(plan[i].name.size()));
-        head[at + 15] = 0x10;
+        head[at + 15] = kKeyedOnField;
         head[at + 16] = static_cast<char>(left[i]);
         head[at + 17] = static_cast<char>(right[i]);
         head[at + 18] = static_cast<char>(parent[i]);
-        head[at + 19] = 0x02;
+        head[at + 19] = kTagTableByte19;
         head[at + 20] = plan[i].shape.type;
     }
     file->write(0, head);
@@ -714,7 +722,7 @@ MdxFile::MdxFile(const QString& path, const TableDef& def) : d(std::make_unique<
     if (size < qint64(kFirstTagHeaderPage) * kPageSize)
         throw notMdx(QStringLiteral("%1 バイトしかありません").arg(size));
     const QByteArray head = d->file->read(0, kTagTableOffset + kMaxTags * kTagEntrySize);
-    if (byteAt(head, 0) != 0x02)
+    if (byteAt(head, 0) != static_cast<uchar>(kMdxVersion))
         throw notMdx(QStringLiteral("版番号が %1 です").arg(byteAt(head, 0)));
     if (get16(head, 20) != kPagesPerBlock || get16(head, 22) != kBlockSize)
         throw notMdx(QStringLiteral("ブロック長 %1 には対応していません").arg(get16(head, 22)));

@@ -302,3 +302,96 @@ TEST_F(CursorTest, RefusedPostKeepsRecordAsTypedAndWritesNothing) {
     c.post();
     EXPECT_EQ(c.recordCount(), 1);
 }
+
+// The records a tag must list: every live record, by key and then record number, worked out
+// from the records themselves.
+static std::vector<quint32> expectedOrder(Table& t, const QString& tag) {
+    const int field = t.tagField(tag);
+    std::vector<quint32> recnos;
+    for (quint32 r = 1; r <= t.recordCount(); ++r)
+        if (!t.isDeleted(r)) recnos.push_back(r);
+    std::stable_sort(recnos.begin(), recnos.end(),
+                     [&](quint32 a, quint32 b) { return t.indexKey(a, field) < t.indexKey(b, field); });
+    return recnos;
+}
+
+static std::vector<quint32> rowsOf(const Cursor& c) {
+    std::vector<quint32> out;
+    for (int r = 0; r < c.recordCount(); ++r) out.push_back(c.recnoAt(r));
+    return out;
+}
+
+// A sorted view that has been read keeps no deleted record and shows a moved one once, whichever
+// cursor made the change and whether or not the view was read in between.
+TEST_F(CursorTest, SortedViewsDropDeletedRecordsAndShowEditedOnesOnce) {
+    Cursor writer, byCode, byReading;
+    writer.open(u"Aitesaki.DBF"_s);
+    byCode.open(u"Aitesaki.DBF"_s);
+    byReading.open(u"Aitesaki.DBF"_s);
+    auto add = [&](double code, const QString& kana) {
+        writer.append();
+        writer.setValue(u"相手先コード"_s, code);
+        writer.setValue(u"フリガナ"_s, kana);
+        writer.post();
+    };
+    for (int i = 0; i < 12; ++i) add(101 + i * 100, QString(QChar(0xFF71 + (i * 5) % 12)));
+    byCode.setIndexName(u"相手先コード"_s);
+    byReading.setIndexName(u"フリガナ"_s);
+    Table& t = writer.table();
+    auto check = [&](const char* step) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(rowsOf(byCode), expectedOrder(t, u"相手先コード"_s));
+        EXPECT_EQ(rowsOf(byReading), expectedOrder(t, u"フリガナ"_s));
+        EXPECT_EQ(byCode.recordCount(), static_cast<int>(t.liveCount()));
+    };
+    check("built");
+
+    // Deleted through another cursor after the views were read.
+    writer.moveToRow(3);
+    writer.remove();
+    check("deleted elsewhere");
+
+    // Deleted through the sorted view itself.
+    byReading.moveToRow(0);
+    byReading.remove();
+    check("deleted in the view");
+
+    // Several changes before anybody reads the views: a delete, a post deleted again at once,
+    // an edit that moves a record in both orders and is then deleted.
+    writer.moveToRow(0);
+    writer.remove();
+    add(5001, u"ﾝ"_s);
+    writer.last();
+    writer.remove();
+    writer.moveToRow(2);
+    writer.edit();
+    writer.setValue(u"相手先コード"_s, 1.0);
+    writer.setValue(u"フリガナ"_s, u"ｰ"_s);
+    writer.post();
+    check("edited, unread");
+    writer.remove();
+    check("edited, then deleted");
+
+    // A second table whose two tags are both kept in step.
+    Cursor purposes, byCategory, byNumber;
+    purposes.open(u"Moku.dbf"_s);
+    byCategory.open(u"Moku.dbf"_s);
+    byNumber.open(u"Moku.dbf"_s);
+    for (int i = 1; i <= 6; ++i) {
+        purposes.append();
+        purposes.setValue(u"目的コード"_s, double(i));
+        purposes.setValue(u"目的区分"_s, i % 2 ? u"慶事"_s : u"弔事"_s);
+        purposes.setValue(u"区分番号"_s, double(7 - i));
+        purposes.post();
+    }
+    byCategory.setIndexName(u"目的区分"_s);
+    byNumber.setIndexName(u"区分番号"_s);
+    (void)byCategory.recordCount();
+    (void)byNumber.recordCount();
+    purposes.moveToRow(4);
+    purposes.remove();
+    Table& m = purposes.table();
+    EXPECT_EQ(rowsOf(byCategory), expectedOrder(m, u"目的区分"_s));
+    EXPECT_EQ(rowsOf(byNumber), expectedOrder(m, u"区分番号"_s));
+    EXPECT_EQ(byNumber.recordCount(), 5);
+}
