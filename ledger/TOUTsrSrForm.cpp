@@ -16,6 +16,7 @@ TOUTsrSrForm::TOUTsrSrForm(QWidget* parent)
         .MaskEditDate2 = MaskEditDate2,
         .Label1 = Label1,
         .DBGrid1 = DBGrid1,
+        .LabelTotals = LabelTotals,
         .ColorButtons = {nullptr, ColorButton1, ColorButton2, ColorButton3, ColorButton4,
                          ColorButton5, ColorButton6, ColorButton7, ColorButton8, ColorButton9,
                          ColorButton10, ColorButton11, nullptr},

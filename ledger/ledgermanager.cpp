@@ -176,7 +176,7 @@ void LedgerManagerForm::initialise(const LedgerManagerControls& c) {
     DataSource1->setDataSet(Table1);
     dbGrid1_->setDataSource(DataSource1);
     // The count and sum of what the grid shows, on the line under it.
-    if (auto* totals = control<QLabel>("LabelTotals", false)) new TotalsLine(Table1, totals);
+    new TotalsLine(Table1, c.LabelTotals);
 
     connectHandlers();
 

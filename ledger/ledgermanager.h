@@ -89,6 +89,7 @@ struct LedgerManagerControls {
     TMaskEdit* MaskEditDate2 = nullptr;
     QLabel* Label1 = nullptr;
     TDBGrid* DBGrid1 = nullptr;
+    QLabel* LabelTotals = nullptr;  // count and sum of the entries found, under the grid
     // ColorButton1 .. ColorButton12 at their numbers; index 0 is unused.
     std::array<TColorButton*, 13> ColorButtons{};
 };
