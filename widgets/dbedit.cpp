@@ -124,7 +124,8 @@ bool TDBEdit::acceptsText(const QString& text) const {
     if (!link_->canModify()) return false;
     const mz::data::FieldDef* f = link_->fieldDef();
     if (f->type == FieldType::Picture) return false;
-    if (isNumberField()) return mz::format::isNumberPrefix(text, isIntegerField());
+    // An amount takes no exponent: "9e99" would show as a hundred-digit number of yen.
+    if (isNumberField()) return mz::format::isNumberPrefix(text, isIntegerField(), !currency());
     return true;
 }
 

@@ -303,6 +303,15 @@ TEST_F(Bound, AmountTakesOnlyKeysThatContinueANumber) {
     QTest::keyClick(amount, Qt::Key_Home);
     QTest::keyClick(amount, Qt::Key_Delete);
     EXPECT_EQ(amount->text(), u"12."_s);
+    // No exponent, typed or pasted: "9e99" would be shown as a hundred-digit amount.
+    amount->selectAll();
+    QTest::keyClicks(amount, u"9e99"_s);
+    EXPECT_EQ(amount->text(), u"999"_s);
+    QApplication::clipboard()->setText(u"1E3"_s);
+    amount->selectAll();
+    amount->paste();
+    EXPECT_EQ(amount->text(), u"999"_s);
+    EXPECT_EQ(table_.number(u"金額"_s), 999);
 }
 
 TEST_F(Bound, AnAmountThatIsNoNumberIsRefusedAtPostWithNothingWritten) {
