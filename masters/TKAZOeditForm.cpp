@@ -5,6 +5,7 @@
 #include "masters/masterlook.h"
 #include "masters/purposes.h"
 #include "platform/errorreport.h"
+#include "platform/keepopen.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "ui_TKAZOeditForm.h"
@@ -16,6 +17,7 @@ using namespace mz::masters;
 
 TKAZOeditForm::TKAZOeditForm(QWidget* parent) : QDialog(parent), ui(new Ui::TKAZOeditForm) {
     ui->setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
     styleWindow(this, 322, 336, ui->Label1);
     for (QLabel* l : {ui->Label2, ui->Label3}) styleFieldLabel(l);
     styleHint(ui->Label4);

@@ -4,6 +4,7 @@
 #include "masters/family.h"
 #include "masters/masterlook.h"
 #include "platform/errorreport.h"
+#include "platform/keepopen.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "ui_TKAZOregiForm.h"
@@ -15,6 +16,7 @@ using namespace mz::masters;
 
 TKAZOregiForm::TKAZOregiForm(QWidget* parent) : QDialog(parent), ui(new Ui::TKAZOregiForm) {
     ui->setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
     styleWindow(this, 322, 336, ui->Label1);
     for (QLabel* l : {ui->Label2, ui->Label3}) styleFieldLabel(l);
     styleCaptionBar(ui->Panel1);

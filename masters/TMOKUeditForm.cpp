@@ -4,6 +4,7 @@
 #include "masters/masterlook.h"
 #include "masters/purposes.h"
 #include "platform/errorreport.h"
+#include "platform/keepopen.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "ui_TMOKUeditForm.h"
@@ -15,6 +16,7 @@ using namespace mz::masters;
 
 TMOKUeditForm::TMOKUeditForm(QWidget* parent) : QDialog(parent), ui(new Ui::TMOKUeditForm) {
     ui->setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
     styleWindow(this, 317, 373, ui->Label1);
     for (QLabel* l : {ui->Label2, ui->Label3, ui->Label4}) styleFieldLabel(l);
     styleHint(ui->Label5);

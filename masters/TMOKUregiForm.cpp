@@ -4,6 +4,7 @@
 #include "masters/masterlook.h"
 #include "masters/purposes.h"
 #include "platform/errorreport.h"
+#include "platform/keepopen.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "ui_TMOKUregiForm.h"
@@ -17,6 +18,7 @@ using namespace mz::masters;
 
 TMOKUregiForm::TMOKUregiForm(QWidget* parent) : QDialog(parent), ui(new Ui::TMOKUregiForm) {
     ui->setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
     styleWindow(this, 325, 387, ui->Label1);
     for (QLabel* l : {ui->Label2, ui->Label3, ui->Label4}) styleFieldLabel(l);
     setupPurposeBoxes(ui->Memo1, ui->Edit2, ui->ComboBox1);

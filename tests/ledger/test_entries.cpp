@@ -708,6 +708,76 @@ TEST_F(EntryWindowTest, EditFromTheGridMovesTheEntryAndDeleteRemovesIt) {
     EXPECT_EQ(driver.openCount(u"TOUTdelForm"_s), 1);
 }
 
+// Escape ends an input-method conversion; a press too many must not close the window and lose
+// the entry. The window stays, with what was typed, and registers it afterwards. Windows that
+// hold no typed data (the view) close on Escape as their 戻る would.
+TEST_F(EntryWindowTest, EscapeKeepsEntryWindowsOpenWithWhatWasTyped) {
+    addFamily(1, u"花子"_s);
+    mz::platform::Recorder rec;
+    mz::platform::ModalDriver driver;
+    bool stayed = false;
+    driver.onOpen<TINregiForm>([&](TINregiForm& w) {
+        QApplication::setActiveWindow(&w);
+        w.DBEdit4->setFocus();
+        for (QChar ch : u"山田"_s) typeChar(w.DBEdit4, ch);
+        QTest::keyClick(w.DBEdit4, Qt::Key_Escape);
+        QTest::keyClick(w.DBEdit4, Qt::Key_Escape);
+        w.DBMemo1->setFocus();
+        QTest::keyClicks(w.DBMemo1, u"pen"_s);
+        QTest::keyClick(w.DBMemo1, Qt::Key_Escape);
+        QTest::keyClick(w.DateTimePicker1, Qt::Key_Escape);
+        QTest::keyClick(w.DBComboBox1, Qt::Key_Escape);
+        stayed = w.isVisible();
+        EXPECT_EQ(w.DBEdit4->text(), u"山田"_s);
+        EXPECT_EQ(w.DBMemo1->text(), u"pen"_s);
+        EXPECT_EQ(w.Table1->state(), Cursor::State::Insert);
+        w.DBEdit5->setText(u"結婚祝"_s);
+        w.DBComboBox1->setEditText(u"花子"_s);
+        w.ColorButton1Click();
+        w.ColorButton2Click();
+    });
+    bool viewClosed = false;
+    driver.onOpen<TINsrchForm>([&](TINsrchForm& w) {
+        QTest::keyClick(w.DBEdit4, Qt::Key_Escape);
+        viewClosed = !w.isVisible();
+    });
+    bool managementStayed = false;
+    driver.onOpen<TINsrSrForm>([&](TINsrSrForm& m) {
+        m.ColorButton7Click();
+        m.Edit2->setFocus();
+        for (QChar ch : u"結婚"_s) typeChar(m.Edit2, ch);
+        QTest::keyClick(m.Edit2, Qt::Key_Escape);  // the typed criteria stay too
+        managementStayed = m.isVisible() && m.Edit2->text() == u"結婚"_s;
+        m.Edit2->clear();
+        m.MaskEditDate1->setMaskedText(u"2000/01/01"_s);
+        m.ColorButton5Click();  // 検索開始 shows the new entry
+        m.ColorButton1Click();  // 個別表示
+    });
+    mz::platform::openModal(nullptr, mz::state().INsrSrForm);
+    EXPECT_TRUE(stayed);
+    EXPECT_TRUE(managementStayed);
+    EXPECT_TRUE(viewClosed);
+    const Stored s = stored(u"Indata.DBF"_s, 1);
+    EXPECT_EQ(s.name, u"山田"_s);
+    EXPECT_EQ(s.memo, u"pen"_s);
+    EXPECT_EQ(rec.notices(), QStringList{kInRegistered});
+    // Every other entry window of both ledgers stays open the same way.
+    addEntries(u"Outdata.DBF"_s, {{1, QDate(2024, 1, 1), u"甲"_s}});
+    mz::state().IncomeNo = 1;
+    mz::state().ExpenseNo = 1;
+    TINeditForm inEdit;
+    TOUTregiForm outRegi;
+    TOUTeditForm outEdit;
+    TOUTsrSrForm outManage;
+    for (QDialog* w : std::initializer_list<QDialog*>{&inEdit, &outRegi, &outEdit, &outManage}) {
+        SCOPED_TRACE(w->metaObject()->className());
+        w->show();
+        QTest::keyClick(w, Qt::Key_Escape);
+        EXPECT_TRUE(w->isVisible());
+        w->close();
+    }
+}
+
 // --- layout --------------------------------------------------------------------------------------
 
 TEST_F(EntryWindowTest, LayoutsFollowTheirSides) {
