@@ -59,10 +59,12 @@ TKAZOregiForm::~TKAZOregiForm() = default;
 
 void TKAZOregiForm::takeCodeFromLastRecord() {
     NextFamilyCode = 1;
-    if (Table2->recordCount() > 0) {
-        Table2->last();  // the grid shows the end of the list
+    // Table2 keeps the rows it read until it moves to an end: moving to the last record reads
+    // the list afresh, with the name just stored through Table1, so the count below is current
+    // and the grid shows the end of the list.
+    Table2->last();
+    if (Table2->recordCount() > 0)
         NextFamilyCode = Table2->number(QString::fromUtf16(kFamilyCodeField)) + 1;
-    }
 }
 
 void TKAZOregiForm::startNewRecord() {

@@ -113,8 +113,8 @@ void TDBEdit::showField() {
 
 void TDBEdit::onRefresh(FieldLink::Reason reason) {
     if (reason == FieldLink::Reason::DataSet) updateLimits();
-    // While the record is being edited, a re-read of the rows (a post through another cursor)
-    // must not take away what the user typed here.
+    // While the record is being edited, a post through another cursor (which has the fields
+    // shown again) must not take away what the user typed here.
     if (reason == FieldLink::Reason::Contents && dirty_ && link_->isEditing()) return;
     showField();
 }

@@ -708,6 +708,65 @@ TEST_F(EntryWindowTest, EditFromTheGridMovesTheEntryAndDeleteRemovesIt) {
     EXPECT_EQ(driver.openCount(u"TOUTdelForm"_s), 1);
 }
 
+// After 新規登録 the grid keeps the rows it had: the new entries show at the next 検索開始. A
+// change made through 修正 or 削除 shows at once, and so do entries registered before it.
+TEST_F(EntryWindowTest, NewEntriesReachTheGridAtTheNextSearchEditsAtOnce) {
+    addFamily(1, u"花子"_s);
+    addEntries(u"Indata.DBF"_s, {{1, QDate(2024, 1, 1), u"甲"_s}});
+    mz::platform::Recorder rec;
+    mz::platform::ModalDriver driver;
+    auto names = [](const TDBGrid* g) {
+        QStringList n;
+        for (int r = 0; r < g->model()->rowCount(); ++r) n << g->cellText(r, 0);
+        return n;
+    };
+    driver.onOpen<TINregiForm>([](TINregiForm& w) {
+        fillIncome(w, u"乙"_s);
+        w.DateTimePicker1->setDate(QDate(2023, 1, 1));  // sorts before 甲
+        w.ColorButton1Click();
+        w.ColorButton2Click();
+    });
+    driver.onOpen<TINsrchForm>([](TINsrchForm& w) { EXPECT_EQ(w.DBEdit4->text(), u"甲"_s); });
+    driver.onOpen<TINsrSrForm>([&](TINsrSrForm& m) {
+        m.ColorButton7Click();  // 新規登録
+        EXPECT_EQ(names(m.DBGrid1), QStringList{u"甲"_s});
+        m.ColorButton1Click();  // 個別表示 still views the entry of the row shown
+        m.MaskEditDate1->setMaskedText(u"2000/01/01"_s);
+        m.ColorButton5Click();  // 検索開始
+        EXPECT_EQ(names(m.DBGrid1), (QStringList{u"乙"_s, u"甲"_s}));
+    });
+    mz::platform::openModal(nullptr, mz::state().INsrSrForm);
+
+    // On an empty ledger the result stays empty until the search.
+    mz::test::DataDir empty;
+    QDir::setCurrent(empty.path());
+    driver.onOpen<TOUTregiForm>([](TOUTregiForm& w) {
+        w.DBEdit4->setText(u"丙"_s);
+        w.DBEdit5->setText(u"結婚祝"_s);
+        w.DBEdit7->setText(u"1000"_s);
+        w.ColorButton1Click();
+    });
+    driver.onOpen<TOUTeditForm>([](TOUTeditForm& w) {
+        w.DBEdit4->setText(u"丙田"_s);
+        w.ColorButton1Click();
+    });
+    driver.onOpen<TOUTsrSrForm>([&](TOUTsrSrForm& m) {
+        m.ColorButton7Click();
+        EXPECT_TRUE(names(m.DBGrid1).isEmpty());
+        m.ColorButton1Click();  // 修正 on the empty result
+        EXPECT_EQ(rec.notices().last(), u"  データが選択されていません。  "_s);
+        m.ColorButton7Click();  // a second entry
+        m.Edit2->setText(u"結婚祝"_s);
+        m.ColorButton5Click();
+        EXPECT_EQ(names(m.DBGrid1), (QStringList{u"丙"_s, u"丙"_s}));
+        m.DBGrid1->selectRow(0);
+        m.ColorButton1Click();  // 修正: shown at once
+        EXPECT_EQ(names(m.DBGrid1).count(u"丙田"_s), 1);
+    });
+    mz::platform::openModal(nullptr, mz::state().OUTsrSrForm);
+    QDir::setCurrent(dir.path());
+}
+
 // Escape ends an input-method conversion; a press too many must not close the window and lose
 // the entry. The window stays, with what was typed, and registers it afterwards. Windows that
 // hold no typed data (the view) close on Escape as their 戻る would.

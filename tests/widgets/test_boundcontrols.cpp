@@ -365,7 +365,7 @@ TEST_F(Bound, TypedTextSurvivesAPostThroughAnotherCursor) {
     other.last();
     other.edit();
     other.setValue(u"氏名"_s, u"別人"_s);
-    other.post();  // the table changed: every cursor re-reads its rows
+    other.post();  // the table changed: every cursor on it shows its values again
     EXPECT_EQ(amount->text(), u"5."_s);
     EXPECT_EQ(table_.state(), State::Edit);
 }
