@@ -731,11 +731,13 @@ TEST_F(EntryWindowTest, NewEntriesReachTheGridAtTheNextSearchEditsAtOnce) {
         m.ColorButton7Click();  // 新規登録
         EXPECT_EQ(names(m.DBGrid1), QStringList{u"甲"_s});
         m.ColorButton1Click();  // 個別表示 still views the entry of the row shown
+        emit m.DBGrid1->dblClick();  // so does a double click, on the income grid as well
         m.MaskEditDate1->setMaskedText(u"2000/01/01"_s);
         m.ColorButton5Click();  // 検索開始
         EXPECT_EQ(names(m.DBGrid1), (QStringList{u"乙"_s, u"甲"_s}));
     });
     mz::platform::openModal(nullptr, mz::state().INsrSrForm);
+    EXPECT_EQ(driver.openCount(u"TINsrchForm"_s), 2);
 
     // On an empty ledger the result stays empty until the search.
     mz::test::DataDir empty;
