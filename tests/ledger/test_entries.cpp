@@ -841,6 +841,29 @@ TEST_F(EntryWindowTest, EscapeKeepsEntryWindowsOpenWithWhatWasTyped) {
 
 // --- layout --------------------------------------------------------------------------------------
 
+// The "（円）" after the amount box is not hidden under the box's border in any window that shows
+// an amount.
+TEST_F(EntryWindowTest, TheYenLabelStandsClearOfTheAmountBox) {
+    addEntries(u"Indata.DBF"_s, {{1, QDate(2024, 1, 1), u"甲"_s}});
+    addEntries(u"Outdata.DBF"_s, {{1, QDate(2024, 1, 1), u"甲"_s}});
+    mz::state().IncomeNo = 1;
+    mz::state().ExpenseNo = 1;
+    const auto check = [](const auto& w) {
+        SCOPED_TRACE(w.metaObject()->className());
+        EXPECT_EQ(w.Label1->text(), u"（円）"_s);
+        EXPECT_FALSE(w.Label1->geometry().intersects(w.DBEdit7->geometry()));
+        EXPECT_EQ(w.Label1->y(), w.DBEdit7->y() + 6);
+    };
+    check(TINeditForm());
+    check(TINsrchForm());
+    check(TINdelForm());
+    check(TOUTeditForm());
+    check(TOUTsrchForm());
+    check(TOUTdelForm());
+    check(TINregiForm());  // numbers the next entry: IncomeNo moves on
+    check(TOUTregiForm());
+}
+
 TEST_F(EntryWindowTest, LayoutsFollowTheirSides) {
     TINregiForm in;
     EXPECT_EQ(in.windowTitle(), u"Mizorel - 収入の新規登録"_s);
