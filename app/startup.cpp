@@ -2,17 +2,35 @@
 
 #include "app/TMizorelMenuForm.h"
 #include "app/helpcommand.h"
+#include "data/tabledefs.h"
 #include "data/types.h"
 #include "platform/platform.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace mz::app {
 
 namespace {
+
+// Whether the current directory lacks a table file (names compared without letter case, as the
+// tables are opened): then it is most likely no data directory at all, and the user is told how
+// to make one.
+bool lacksDataFiles() {
+    const QStringList present = QDir::current().entryList(QDir::Files);
+    for (const data::TableDef& def : data::tableDefs()) {
+        const bool found = std::any_of(present.begin(), present.end(), [&](const QString& f) {
+            return f.compare(def.dbfName, Qt::CaseInsensitive) == 0;
+        });
+        if (!found) return true;
+    }
+    return false;
+}
 
 template <class Form>
 void create(Startup& s, QPointer<Form>& reference) {
@@ -36,8 +54,14 @@ bool startUp(Startup& s) {
         create(s, st.RepOut2Form);
         create(s, st.RepOut1Form);
     } catch (const mz::data::EngineError& e) {
-        platform::errorBox(nullptr, QStringLiteral("アプリケーションエラー"),
-                           QStringLiteral("データベースエラー\n%1").arg(e.message()));
+        QString text = QStringLiteral("データベースエラー\n%1").arg(e.message());
+        if (lacksDataFiles())
+            text += QStringLiteral(
+                        "\n\nフォルダ「%1」には Mizorel のデータがありません。データフォルダで起動して"
+                        "ください。新しいデータフォルダは「mizorel-newdata フォルダ名」"
+                        "（開発中は「scripts/run フォルダ名」）で作成できます。")
+                        .arg(QDir::toNativeSeparators(platform::currentDir()));
+        platform::errorBox(nullptr, QStringLiteral("アプリケーションエラー"), text);
         s.printouts.clear();
         s.mainWindow.reset();
         return false;

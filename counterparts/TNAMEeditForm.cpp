@@ -2,6 +2,7 @@
 
 #include "counterparts/registration.h"
 #include "platform/errorreport.h"
+#include "platform/keepopen.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "platform/sharedstate.h"
@@ -13,6 +14,7 @@ using namespace mz::counterparts;
 
 TNAMEeditForm::TNAMEeditForm(QWidget* parent) : PersonWindow(parent) {
     setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
 
     // The tables open with the window; an error here means there is no window.
     const PersonTables tables = openPersonTables(this);

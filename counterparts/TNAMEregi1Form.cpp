@@ -2,6 +2,7 @@
 
 #include "counterparts/registration.h"
 #include "platform/errorreport.h"
+#include "platform/keepopen.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "widgets/datasource.h"
@@ -11,6 +12,7 @@ using namespace mz::counterparts;
 
 TNAMEregi1Form::TNAMEregi1Form(QWidget* parent) : PersonWindow(parent) {
     setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
 
     // The table opens with the window; an error here means there is no window.
     Table1 = new mz::data::Cursor(this);

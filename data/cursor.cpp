@@ -62,8 +62,12 @@ void Cursor::close() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Rows: the live records that pass the filter, in the current order. Re-read lazily whenever the
-// table, the filter or the order changed.
+// Rows: the live records that pass the filter, in the current order, as they were when the
+// cursor last read them. They are read again (lazily, on next use) when the cursor's own filter
+// or order changes, at refresh(), when the cursor moves to its first or last record, and after a
+// post or delete through this cursor; a post through another cursor does not change them. So a
+// window's grid keeps its rows while another window registers entries, and shows them once the
+// window searches or refreshes. The values of the rows are always read from the table as it is.
 
 bool Cursor::rowMatches(quint32 recno) const {
     if (!filtered_ || !filter_ || filter_->isEmpty()) return true;
@@ -72,7 +76,7 @@ bool Cursor::rowMatches(quint32 recno) const {
 
 void Cursor::ensureRows() const {
     if (!table_) return;
-    if (rowsValid_ && rowsVersion_ == table_->version()) return;
+    if (rowsValid_) return;
     rows_.clear();
     if (!tagName_.isEmpty()) {
         const std::vector<quint32>& order = table_->order(tagName_);
@@ -157,21 +161,34 @@ void Cursor::moveTo(int r, bool notify) {
     if (notify && before != current_) Q_EMIT currentChanged();
 }
 
+bool Cursor::rereadIfTableChanged() {
+    if (!rowsValid_ || rowsVersion_ == table_->version()) return false;
+    invalidate();
+    ensureRows();
+    return true;
+}
+
+// Moving to either end reads the rows afresh, so that a window that asks for the last record (to
+// number the next one, or to show the end of a list) sees what other cursors stored meanwhile.
 void Cursor::first() {
     requireOpen();
     if (state_ != State::Browse) post();
+    const bool reread = rereadIfTableChanged();
     moveTo(0);
     bof_ = true;
     eof_ = rows_.empty();
+    if (reread) Q_EMIT contentsChanged();
 }
 
 void Cursor::last() {
     requireOpen();
     if (state_ != State::Browse) post();
+    const bool reread = rereadIfTableChanged();
     ensureRows();
     moveTo(static_cast<int>(rows_.size()) - 1);
     eof_ = true;
     bof_ = rows_.empty();
+    if (reread) Q_EMIT contentsChanged();
 }
 
 void Cursor::next() {
@@ -377,6 +394,7 @@ void Cursor::remove() {
     const int r = row();
     if (r < 0) throw EngineError(QStringLiteral("削除するレコードがありません"));
     table_->remove(current_);
+    invalidate();
     ensureRows();
     // The record after the deleted one becomes current, or the new last one.
     current_ = 0;
@@ -402,9 +420,8 @@ void Cursor::refresh() {
 
 void Cursor::onTableChanged() {
     if (posting_) return;  // post() brings its own rows up to date and tells its observers
-    // Another cursor (or this one) changed the table: the rows are re-read on next use, and the
-    // current record stays current where it still passes.
-    invalidate();
+    // Another cursor changed the table. The rows stay as they were read (see Rows above); only
+    // the values shown for them may have changed, so the observers show them again.
     Q_EMIT contentsChanged();
 }
 

@@ -48,7 +48,9 @@ public:
     void setIndexFieldNames(const QString& fieldName);
     const QString& indexName() const { return tagName_; }
 
-    // Records that pass the filter, in the current order.
+    // Records that passed the filter, in the current order, when the rows were last read: at
+    // open, at a change of filter or order, at refresh, first and last, and at a post or delete
+    // through this cursor. A post through another cursor shows here only after one of those.
     int recordCount() const;
     bool isEmpty() const { return recordCount() == 0; }
     bool eof() const { return eof_; }
@@ -98,11 +100,12 @@ public:
 Q_SIGNALS:
     void currentChanged();   // another record became current (or none)
     void stateChanged();     // browse / edit / insert / inactive
-    void contentsChanged();  // the rows were re-read: filter, order, or a change of the table
+    void contentsChanged();  // the rows were re-read, or another cursor changed the table
     void fieldChanged(int field);  // a value of the edit buffer was set
 
 private:
     void ensureRows() const;
+    bool rereadIfTableChanged();
     void invalidate();
     void insertRow(quint32 recno);
     void moveTo(int row, bool notify = true);

@@ -1,7 +1,7 @@
 #pragma once
 // A table of the data directory as the whole process shares it: its record file, memo file and
-// production index, opened once per file. Cursors (data/cursor.h) read and change it; every
-// cursor on a file sees a post at once.
+// production index, opened once per file. Cursors (data/cursor.h) read and change it; a post is
+// in the table at once, and every cursor on the file sees it when it next reads its rows.
 
 #include "data/dbf.h"
 #include "data/indexkey.h"

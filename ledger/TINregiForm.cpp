@@ -1,8 +1,11 @@
 #include "ledger/TINregiForm.h"
 
+#include "platform/keepopen.h"
+
 TINregiForm::TINregiForm(QWidget* parent)
     : mz::ledger::LedgerEntryForm(mz::ledger::incomeEntrySide(), Role::Register, parent) {
     setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
     initialise({
         .Label11 = Label11,
         .DBEdit2 = DBEdit2,

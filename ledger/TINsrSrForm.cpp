@@ -1,8 +1,11 @@
 #include "ledger/TINsrSrForm.h"
 
+#include "platform/keepopen.h"
+
 TINsrSrForm::TINsrSrForm(QWidget* parent)
     : mz::ledger::LedgerManagerForm(mz::ledger::incomeSide(), parent) {
     setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
     initialise({
         .Label11 = Label11,
         .CheckBox1 = CheckBox1,

@@ -1,7 +1,8 @@
 #pragma once
 // The income management window: the income ledger (Indata.DBF) by date, the search criteria
 // (counterpart, purpose, family member, date range) and every other income window. Its
-// behaviour is the one of both ledgers (ledgermanager.h); the family criterion is its own.
+// behaviour is the one of both ledgers (ledgermanager.h), a double click on the grid viewing
+// the entry included; the family criterion is its own.
 
 #include "ledger/ledgermanager.h"
 #include "ui_TINsrSrForm.h"
@@ -17,4 +18,5 @@ public Q_SLOTS:
     void ComboBox1Exit() { comboBox1Exit(); }
     void ComboBox1Change() { comboBox1Change(); }
     void ColorButton12Click() { colorButton12Click(); }
+    void DBGrid1DblClick() { gridDoubleClick(); }
 };

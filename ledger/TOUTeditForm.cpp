@@ -1,8 +1,11 @@
 #include "ledger/TOUTeditForm.h"
 
+#include "platform/keepopen.h"
+
 TOUTeditForm::TOUTeditForm(QWidget* parent)
     : mz::ledger::LedgerEntryForm(mz::ledger::expenseEntrySide(), Role::Edit, parent) {
     setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
     initialise({
         .Label11 = Label11,
         .DBEdit2 = DBEdit2,

@@ -1,10 +1,12 @@
 #include "ledger/TOUTregiForm.h"
 
 #include "ledger/balancehint.h"
+#include "platform/keepopen.h"
 
 TOUTregiForm::TOUTregiForm(QWidget* parent)
     : mz::ledger::LedgerEntryForm(mz::ledger::expenseEntrySide(), Role::Register, parent) {
     setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
     initialise({
         .Label11 = Label11,
         .DBEdit2 = DBEdit2,

@@ -1,8 +1,11 @@
 #include "ledger/TOUTsrSrForm.h"
 
+#include "platform/keepopen.h"
+
 TOUTsrSrForm::TOUTsrSrForm(QWidget* parent)
     : mz::ledger::LedgerManagerForm(mz::ledger::expenseSide(), parent) {
     setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
     initialise({
         .Label11 = Label11,
         .CheckBox1 = CheckBox1,

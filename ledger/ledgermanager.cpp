@@ -75,7 +75,9 @@ const LedgerSideInfo& incomeSide() {
         /*purposePickFocusesFamily=*/true,
         EntryWindow::View,
         EntryWindow::Edit,
-        /*gridDoubleClickViews=*/false,
+        // Both grids open the entry on a double click: a user who learnt it on one ledger
+        // expects it on the other.
+        /*gridDoubleClickViews=*/true,
         mz::widgets::kPGothic,
         {
             {u"氏名"_s, u"氏  名"_s, -1, Qt::AlignLeft},

@@ -142,7 +142,7 @@ protected:
     void comboBox1Exit();
     void comboBox1Change();
     void colorButton12Click();
-    // Expenditure only: the grid's double click.
+    // The grid's double click: views the entry, as 個別表示 does.
     void gridDoubleClick();
 
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -5,6 +5,7 @@
 #include "masters/masterlook.h"
 #include "masters/purposes.h"
 #include "platform/errorreport.h"
+#include "platform/keepopen.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "widgets/datasource.h"
@@ -15,6 +16,7 @@ using namespace mz::masters;
 
 TKAZOeditForm::TKAZOeditForm(QWidget* parent) : QDialog(parent) {
     setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
     styleWindow(this, 322, 336, Label1);
     for (QLabel* l : {Label2, Label3}) styleFieldLabel(l);
     styleHint(Label4);

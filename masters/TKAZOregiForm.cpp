@@ -4,6 +4,7 @@
 #include "masters/family.h"
 #include "masters/masterlook.h"
 #include "platform/errorreport.h"
+#include "platform/keepopen.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "widgets/datasource.h"
@@ -14,6 +15,7 @@ using namespace mz::masters;
 
 TKAZOregiForm::TKAZOregiForm(QWidget* parent) : QDialog(parent) {
     setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
     styleWindow(this, 322, 336, Label1);
     for (QLabel* l : {Label2, Label3}) styleFieldLabel(l);
     styleCaptionBar(Panel1);
@@ -58,10 +60,12 @@ TKAZOregiForm::~TKAZOregiForm() = default;
 
 void TKAZOregiForm::takeCodeFromLastRecord() {
     NextFamilyCode = 1;
-    if (Table2->recordCount() > 0) {
-        Table2->last();  // the grid shows the end of the list
+    // Table2 keeps the rows it read until it moves to an end: moving to the last record reads
+    // the list afresh, with the name just stored through Table1, so the count below is current
+    // and the grid shows the end of the list.
+    Table2->last();
+    if (Table2->recordCount() > 0)
         NextFamilyCode = Table2->number(QString::fromUtf16(kFamilyCodeField)) + 1;
-    }
 }
 
 void TKAZOregiForm::startNewRecord() {

@@ -4,6 +4,7 @@
 #include "masters/masterlook.h"
 #include "masters/purposes.h"
 #include "platform/errorreport.h"
+#include "platform/keepopen.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "widgets/datasource.h"
@@ -14,6 +15,7 @@ using namespace mz::masters;
 
 TMOKUeditForm::TMOKUeditForm(QWidget* parent) : QDialog(parent) {
     setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
     styleWindow(this, 317, 373, Label1);
     for (QLabel* l : {Label2, Label3, Label4}) styleFieldLabel(l);
     styleHint(Label5);

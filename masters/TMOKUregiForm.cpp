@@ -4,6 +4,7 @@
 #include "masters/masterlook.h"
 #include "masters/purposes.h"
 #include "platform/errorreport.h"
+#include "platform/keepopen.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
 #include "widgets/datasource.h"
@@ -16,6 +17,7 @@ using namespace mz::masters;
 
 TMOKUregiForm::TMOKUregiForm(QWidget* parent) : QDialog(parent) {
     setupUi(this);
+    mz::platform::keepOpenOnEscape(this);  // Escape ends a conversion, never the entry
     styleWindow(this, 325, 387, Label1);
     for (QLabel* l : {Label2, Label3, Label4}) styleFieldLabel(l);
     setupPurposeBoxes(Memo1, Edit2, ComboBox1);

@@ -18,8 +18,8 @@ namespace mz::platform {
 // A notice text as every window shows it: the message with two blanks on each side.
 QString padded(const QString& message);
 
-// The application's title: the program file's name without its extension. Captions of plain
-// notices and of the error display.
+// The application's title, the program's name "Mizorel". Captions of plain notices and of the
+// error display.
 QString applicationTitle();
 
 // A plain message box (no icon, one OK button) with the application's title as caption. The

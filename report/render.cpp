@@ -11,6 +11,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QStandardPaths>
 
 #include <utility>
 
@@ -66,6 +67,22 @@ QString suggestedFileName(const Report& report) {
     name = name.trimmed();
     if (name.isEmpty()) name = u"report"_s;
     return name + u".pdf"_s;
+}
+
+// The folder the last PDF file of this run went to; empty before the first.
+QString& lastPdfFolder() {
+    static QString folder;
+    return folder;
+}
+
+// Where the save picker starts: the folder used last in this run, else the user's documents
+// folder, else the home folder. Never the data directory, which holds the tables.
+QString pdfStartFolder() {
+    const QString last = lastPdfFolder();
+    if (!last.isEmpty() && QFileInfo(last).isDir()) return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
+    return QDir::homePath();
 }
 
 QString jobName(const Report& report) {
@@ -153,7 +170,7 @@ bool writePdf(const QString& path, const Report& report, const std::vector<Page>
 
 bool savePdf(QWidget* owner, const Report& report, const std::vector<Page>& pages,
              const PictureLoader& pictures) {
-    const QString start = QDir(mz::platform::currentDir()).filePath(suggestedFileName(report));
+    const QString start = QDir(pdfStartFolder()).filePath(suggestedFileName(report));
     QString path = mz::platform::saveFileName(owner, u"PDF ファイル (*.pdf)|*.pdf"_s, start,
                                               u"PDF ファイルに保存"_s);
     if (path.isEmpty()) return false;
@@ -163,6 +180,7 @@ bool savePdf(QWidget* owner, const Report& report, const std::vector<Page>& page
                                u"PDF ファイル「%1」に書き込めません。"_s.arg(path));
         return false;
     }
+    lastPdfFolder() = QFileInfo(path).absolutePath();
     mz::platform::notice(owner, mz::platform::padded(u"PDF ファイルを保存しました。"_s));
     return true;
 }

@@ -196,7 +196,8 @@ void printPages(QWidget* owner, const Report& report, const std::vector<Page>& p
 void preparePrinter(QPrinter& printer, const Report& report);
 
 // Asks for a file name with the save picker and writes the pages there as PDF; a notice says
-// where it went. False when the user cancelled or the file could not be written.
+// where it went. The picker starts in the folder of the last PDF file of this run, else in the
+// user's documents folder. False when the user cancelled or the file could not be written.
 bool savePdf(QWidget* owner, const Report& report, const std::vector<Page>& pages,
              const PictureLoader& pictures);
 

@@ -64,7 +64,7 @@ public:
         DataSet,   // another cursor, or none
         Current,   // another record became current
         State,     // edit state changed: started, posted, cancelled, appended
-        Contents,  // the rows were re-read (a post anywhere on the table, a filter, an order)
+        Contents,  // the rows were re-read (filter, order, refresh) or the table was changed
         Field,     // someone else set this field of the edit buffer
     };
     Q_ENUM(Reason)

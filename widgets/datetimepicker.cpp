@@ -3,6 +3,8 @@
 #include "platform/errorreport.h"
 
 #include <QCalendarWidget>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QScopedValueRollback>
 
 using mz::widgets::FieldLink;
@@ -18,11 +20,24 @@ TDateTimePicker::TDateTimePicker(QWidget* parent)
     ime_->setMode(mz::widgets::ImeMode::Off);
     connect(link_, &FieldLink::refresh, this, [this] { showField(); });
     connect(this, &QDateEdit::dateChanged, this, &TDateTimePicker::onDateChanged);
+    // Clicks on the text land on the inner line edit, not on the date box.
+    lineEdit()->installEventFilter(this);
 }
 
 TDateTimePicker::~TDateTimePicker() {
     disconnect(link_, nullptr, this, nullptr);
     disconnect(this, &QDateEdit::dateChanged, this, &TDateTimePicker::onDateChanged);
+}
+
+bool TDateTimePicker::eventFilter(QObject* watched, QEvent* event) {
+    // The press has put the text cursor into a part; when the button comes up, that part is
+    // selected. Without this the cursor sits inside a full part and every digit typed there is
+    // refused, so typing after a click would change nothing. A drag keeps its own selection.
+    if (watched == lineEdit() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !isReadOnly() &&
+        !lineEdit()->hasSelectedText())
+        setSelectedSection(currentSection());
+    return QDateEdit::eventFilter(watched, event);
 }
 
 TDataSource* TDateTimePicker::dataSource() const {

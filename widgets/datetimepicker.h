@@ -3,6 +3,9 @@
 // Windows read date(). Bound to a date field (optional), it shows the field of the current
 // record (today when the field is empty) and writes each date the user or the window picks into
 // the field, putting a browsing cursor into edit state. The input method is off.
+//
+// A click on the year, month or day selects that part, so that typing replaces it, as Tab into
+// the box selects the year; dragging over the text still selects what was dragged over.
 
 #include "widgets/datasource.h"
 #include "widgets/textinput.h"
@@ -25,6 +28,9 @@ public:
 
     mz::widgets::ImeMode imeMode() const;
     void setImeMode(mz::widgets::ImeMode mode);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showField();

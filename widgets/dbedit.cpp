@@ -113,8 +113,8 @@ void TDBEdit::showField() {
 
 void TDBEdit::onRefresh(FieldLink::Reason reason) {
     if (reason == FieldLink::Reason::DataSet) updateLimits();
-    // While the record is being edited, a re-read of the rows (a post through another cursor)
-    // must not take away what the user typed here.
+    // While the record is being edited, a post through another cursor (which has the fields
+    // shown again) must not take away what the user typed here.
     if (reason == FieldLink::Reason::Contents && dirty_ && link_->isEditing()) return;
     showField();
 }
@@ -124,7 +124,8 @@ bool TDBEdit::acceptsText(const QString& text) const {
     if (!link_->canModify()) return false;
     const mz::data::FieldDef* f = link_->fieldDef();
     if (f->type == FieldType::Picture) return false;
-    if (isNumberField()) return mz::format::isNumberPrefix(text, isIntegerField());
+    // An amount takes no exponent: "9e99" would show as a hundred-digit number of yen.
+    if (isNumberField()) return mz::format::isNumberPrefix(text, isIntegerField(), !currency());
     return true;
 }
 

@@ -9,7 +9,7 @@
 // field as well; in browse state it is only shown.
 //
 // A number field takes only keys that can continue a number (digits, sign, decimal point,
-// exponent); anything else is refused with a beep. A text that is no value of the field (a lone
+// exponent; an amount shown as yen takes no exponent); anything else is refused with a beep. A text that is no value of the field (a lone
 // "-", a pasted word) stays in the box as typed and stops the next post with an error naming it
 // ("'-' は正しい数値ではありません"); nothing is written then.
 //

@@ -1,6 +1,7 @@
 #include "widgets/dbgrid.h"
 
 #include "platform/errorreport.h"
+#include "widgets/celltext.h"
 #include "widgets/format.h"
 
 #include <QAbstractButton>
@@ -16,6 +17,25 @@
 using namespace Qt::StringLiterals;
 using mz::data::FieldDef;
 using mz::data::FieldType;
+
+namespace {
+
+// Whether a cell holds a number (drawn whole, never cut) or an amount (whose yen sign may be
+// narrowed to fit): an int of NumberKind under this role.
+constexpr int kNumberKindRole = Qt::UserRole + 1;
+enum NumberKind { kNotNumber = 0, kNumber = 1, kAmount = 2 };
+
+// The text of a cell as it is drawn into the cell's rectangle: two pixels from each edge.
+QRect textRect(const QRect& cell) {
+    return cell.adjusted(2, 0, -2, 0);
+}
+
+mz::widgets::CellText fit(const QString& text, const QFont& font, const QRect& cell, int kind) {
+    return mz::widgets::fitCellText(text, QFontMetricsF(font), textRect(cell).width(),
+                                    kind != kNotNumber, kind == kAmount);
+}
+
+}  // namespace
 
 // The cursor seen as a table model: rows are the cursor's rows, read as they are asked for.
 class TDBGridModel : public QAbstractTableModel {
@@ -81,6 +101,14 @@ public:
         return h | Qt::AlignVCenter;
     }
 
+    int numberKind(int column) const {
+        const FieldDef* f = fieldOf(column);
+        if (!f || (f->type != FieldType::Number && f->type != FieldType::SmallInt))
+            return kNotNumber;
+        const TColumn& col = grid_->shown_[static_cast<size_t>(column)];
+        return col.currency || mz::format::isCurrencyField(*f) ? kAmount : kNumber;
+    }
+
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid()) return {};
         switch (role) {
@@ -88,6 +116,8 @@ public:
                 return text(index.row(), index.column());
             case Qt::TextAlignmentRole:
                 return QVariant::fromValue(alignment(index.column()));
+            case kNumberKindRole:
+                return numberKind(index.column());
             default:
                 return {};
         }
@@ -177,6 +207,8 @@ private:
 
 // Cells drawn as the layouts measure them: the text two pixels from the cell's edge, cut off at
 // the edge rather than shortened with an ellipsis, so that a date fits its 65-pixel column.
+// Numbers are never cut (celltext.h): an amount too wide for its column is drawn in a narrower
+// form.
 class TDBGridDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -193,7 +225,17 @@ public:
         if (selected) p->fillRect(o.rect, o.palette.brush(group, QPalette::Highlight));
         p->setPen(o.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
         p->setFont(o.font);
-        p->drawText(o.rect.adjusted(2, 0, -2, 0), static_cast<int>(o.displayAlignment), o.text);
+        const QRect r = textRect(o.rect);
+        const mz::widgets::CellText shown =
+            fit(o.text, o.font, o.rect, index.data(kNumberKindRole).toInt());
+        if (shown.squeeze < 1) {
+            p->translate(r.left(), 0);
+            p->scale(shown.squeeze, 1);
+            p->drawText(QRectF(0, r.top(), r.width() / shown.squeeze, r.height()),
+                        static_cast<int>(o.displayAlignment), shown.text);
+        } else {
+            p->drawText(r, static_cast<int>(o.displayAlignment), shown.text);
+        }
         p->restore();
     }
 };
@@ -394,6 +436,12 @@ QString TDBGrid::cellText(int row, int column) const {
     if (row < 0 || row >= model_->rowCount() || column < 0 || column >= model_->columnCount())
         return QString();
     return model_->text(row, column);
+}
+
+mz::widgets::CellText TDBGrid::drawnCellText(int row, int column) const {
+    const QModelIndex index = model_->index(row, column);
+    if (!index.isValid()) return {};
+    return fit(model_->text(row, column), font(), visualRect(index), model_->numberKind(column));
 }
 
 int TDBGrid::selectedRow() const {

@@ -11,6 +11,7 @@
 // shows every field. Values are shown as everywhere in the program: dates yyyy/MM/dd, amounts
 // (金額, or a column with currency set) as ￥1,000, other numbers as plain digits.
 
+#include "widgets/celltext.h"
 #include "widgets/datasource.h"
 
 #include <QColor>
@@ -70,6 +71,9 @@ public:
 
     // The text shown in a cell (for tests and for windows that read the grid).
     QString cellText(int row, int column) const;
+    // How that text is drawn into the cell: an amount too wide for its column in a narrower
+    // form (celltext.h).
+    mz::widgets::CellText drawnCellText(int row, int column) const;
     // The grid row that is selected, -1 when none.
     int selectedRow() const;
 

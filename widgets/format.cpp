@@ -92,7 +92,7 @@ std::optional<double> parseInteger(const QString& text, double min, double max) 
     return v;
 }
 
-bool isNumberPrefix(const QString& text, bool integerOnly) {
+bool isNumberPrefix(const QString& text, bool integerOnly, bool exponent) {
     // States: sign, mantissa digits, point, fraction digits, exponent letter, exponent sign,
     // exponent digits. Each character must continue the number typed so far.
     enum { Start, Sign, Int, Point, Frac, Exp, ExpSign, ExpInt } state = Start;
@@ -123,7 +123,7 @@ bool isNumberPrefix(const QString& text, bool integerOnly) {
                 if (integerOnly) return false;
                 if (c == u'.')
                     state = Point;
-                else if (c == u'e' || c == u'E')
+                else if ((c == u'e' || c == u'E') && exponent)
                     state = Exp;
                 else
                     return false;
@@ -132,7 +132,7 @@ bool isNumberPrefix(const QString& text, bool integerOnly) {
             case Frac:
                 if (digit)
                     state = Frac, digitSeen = true;
-                else if ((c == u'e' || c == u'E') && digitSeen)
+                else if ((c == u'e' || c == u'E') && digitSeen && exponent)
                     state = Exp;
                 else
                     return false;

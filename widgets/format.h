@@ -36,8 +36,10 @@ std::optional<double> parseNumber(const QString& text);
 std::optional<double> parseInteger(const QString& text, double min, double max);
 
 // Whether text can still grow into a number by typing more characters: "", "-", "1.", "2e" are
-// prefixes, "1..", "--1", "1-", "abc" are not. integerOnly refuses the point and the exponent.
-bool isNumberPrefix(const QString& text, bool integerOnly = false);
+// prefixes, "1..", "--1", "1-", "abc" are not. integerOnly refuses the point and the exponent;
+// exponent = false refuses the exponent only (an amount of yen is typed as it is written, and
+// "9e99" would be a hundred-digit number).
+bool isNumberPrefix(const QString& text, bool integerOnly = false, bool exponent = true);
 
 // A date typed as year/month/day ("2024/03/15", "2024/3/5"; blanks around each part ignored).
 std::optional<QDate> parseDate(const QString& text);

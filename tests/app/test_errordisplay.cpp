@@ -54,7 +54,7 @@ TEST(ErrorDisplay, ErrorInAHandlerIsShownWithTheTitleAndWhatWasDoneStaysDone) {
     ASSERT_EQ(rec.dialogs().size(), 1);
     const pf::RecordedDialog& box = rec.dialogs().front();
     EXPECT_EQ(box.kind, pf::DialogKind::Error);
-    EXPECT_EQ(box.caption.toStdString(), "app_errordisplay");
+    EXPECT_EQ(box.caption.toStdString(), "Mizorel");
     EXPECT_EQ(box.text.toStdString(), "フィールド '氏名' に保存できない文字があります.");
 
     // The next event is delivered as usual.

@@ -74,8 +74,23 @@ TEST_F(MainWindowTest, MissingTableStopsStartUpWithTheApplicationErrorBox) {
     EXPECT_EQ(rec.dialogs()[0].kind, DialogKind::Error);
     EXPECT_EQ(rec.dialogs()[0].caption, u"アプリケーションエラー"_s);
     EXPECT_TRUE(rec.dialogs()[0].text.contains(u"Moku.dbf"_s)) << rec.dialogs()[0].text.toStdString();
+    // A folder without the data files is told how a data directory is made.
+    EXPECT_TRUE(rec.dialogs()[0].text.contains(u"mizorel-newdata"_s));
     EXPECT_EQ(s.mainWindow, nullptr);
     EXPECT_TRUE(s.printouts.empty());
+}
+
+TEST_F(MainWindowTest, ADamagedTableStopsStartUpWithoutTheHintForAnEmptyFolder) {
+    QFile file(dir.file(u"Moku.dbf"_s));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("not a table");
+    file.close();
+    mz::platform::Recorder rec;
+    mz::app::Startup s;
+    EXPECT_FALSE(mz::app::startUp(s));
+    ASSERT_EQ(rec.dialogs().size(), 1);
+    EXPECT_FALSE(rec.dialogs()[0].text.contains(u"mizorel-newdata"_s))
+        << rec.dialogs()[0].text.toStdString();
 }
 
 TEST_F(MainWindowTest, MenuCaptionsAreExactBlanksIncluded) {

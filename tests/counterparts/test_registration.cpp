@@ -432,6 +432,41 @@ TEST_F(RegistrationTest, AHouseholdGoneSinceThePickIsRefused) {
 }
 
 // The road from 相手先設定 › 登録: the menu sets the add-family mode and opens the kind window.
+// Escape, pressed once too often after an input-method conversion, closes neither the
+// registration window nor, through it, the registration-kind window behind it.
+TEST_F(RegistrationTest, EscapeKeepsTheRegistrationWindowAndWhatWasTyped) {
+    mz::platform::Recorder rec;
+    mz::platform::ModalDriver driver;
+    bool kindStayed = false;
+    driver.onOpen<TNAMEkubunForm>([&](TNAMEkubunForm& w) {
+        w.ColorButton1Click();
+        kindStayed = w.isVisible();  // closed only by the registration window's own close
+    });
+    bool stayed = false;
+    driver.onOpen<TNAMEregi1Form>([&](TNAMEregi1Form& w) {
+        typePerson(w, u"青木一郎"_s, u"あおきいちろう"_s);
+        QTest::keyClick(w.DBEdit2, Qt::Key_Escape);
+        QTest::keyClick(w.DBEdit3, Qt::Key_Escape);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        stayed = w.isVisible();
+        EXPECT_EQ(w.DBEdit2->text(), u"青木一郎"_s);
+        w.ColorButton1Click();
+        w.ColorButton2Click();
+    });
+    mz::state().NameSelectMode = mz::mode::kNameAddFamily;
+    mz::platform::openModal(nullptr, mz::state().NAMEkubunForm);
+    EXPECT_TRUE(stayed);
+    EXPECT_FALSE(kindStayed);  // as after 戻る: back to where 登録 was chosen
+    EXPECT_EQ(storedCodes(), QList<double>{101});
+
+    mz::state().CurrentNameCode = 101;
+    TNAMEregi2Form member;
+    member.show();
+    QTest::keyClick(member.DBEdit2, Qt::Key_Escape);
+    EXPECT_TRUE(member.isVisible());
+    member.close();
+}
+
 TEST_F(RegistrationTest, WholeRoadFromTheKindWindowToTheSelectionList) {
     mz::platform::Recorder rec;
     mz::platform::ModalDriver driver;

@@ -183,6 +183,69 @@ TEST_F(CursorTest, TwoCursorsShareTheTableButNotFilterOrderOrPosition) {
     EXPECT_EQ(b.indexName(), QString());
 }
 
+// A window's rows stay as it read them while other windows store entries: they change at the
+// cursor's own refresh, search or order change, when it moves to its first or last record, and
+// at a post or delete through the cursor itself.
+TEST_F(CursorTest, RowsChangeOnlyWhenTheCursorReadsThemOrChangesTheTableItself) {
+    Cursor grid, other;
+    grid.open(u"Indata.DBF"_s);
+    other.open(u"Indata.DBF"_s);
+    addIncome(other, 1, QDate(2024, 1, 2), u"甲"_s);
+    grid.setIndexName(u"収入日"_s);
+    ASSERT_EQ(grid.recordCount(), 1);
+
+    // Another cursor registers an entry that sorts first: the grid's rows are the same ones.
+    addIncome(other, 2, QDate(2024, 1, 1), u"乙"_s);
+    EXPECT_EQ(grid.recordCount(), 1);
+    EXPECT_EQ(grid.row(), 0);
+    EXPECT_EQ(grid.text(u"氏名"_s), u"甲"_s);
+    EXPECT_EQ(other.recordCount(), 2);
+    // ... until it searches again.
+    grid.setFilter(QString());
+    EXPECT_EQ(grid.recordCount(), 2);
+    EXPECT_EQ(grid.text(u"氏名"_s), u"乙"_s);
+
+    // The value of a listed row changed elsewhere reads as stored now; the row stays put.
+    other.first();
+    other.edit();
+    other.setValue(u"氏名"_s, u"甲田"_s);
+    other.post();
+    EXPECT_EQ(grid.recordCount(), 2);
+    grid.moveToRow(1);
+    EXPECT_EQ(grid.text(u"氏名"_s), u"甲田"_s);
+
+    // A post through the cursor itself shows in its rows at once, and brings the rest up to
+    // date with it.
+    addIncome(other, 3, QDate(2024, 1, 3), u"丙"_s);
+    EXPECT_EQ(grid.recordCount(), 2);
+    addIncome(grid, 4, QDate(2024, 1, 4), u"丁"_s);
+    EXPECT_EQ(grid.recordCount(), 4);
+
+    // Refresh, and a move to the first or the last record, read the rows afresh: the number
+    // of the next entry is never taken from rows read before another window stored one.
+    addIncome(other, 5, QDate(2024, 1, 5), u"戊"_s);
+    EXPECT_EQ(grid.recordCount(), 4);
+    grid.last();
+    EXPECT_EQ(grid.recordCount(), 5);
+    EXPECT_EQ(grid.number(u"収入番号"_s), 5);
+    addIncome(other, 6, QDate(2023, 12, 31), u"己"_s);
+    grid.first();
+    EXPECT_EQ(grid.text(u"氏名"_s), u"己"_s);
+    addIncome(other, 7, QDate(2024, 1, 7), u"庚"_s);
+    grid.refresh();
+    EXPECT_EQ(grid.recordCount(), 7);
+
+    // A delete through the cursor itself takes the row away at once; one elsewhere waits.
+    grid.last();
+    grid.remove();
+    EXPECT_EQ(grid.recordCount(), 6);
+    other.first();  // record order: 甲田
+    other.remove();
+    EXPECT_EQ(grid.recordCount(), 6);
+    grid.refresh();
+    EXPECT_EQ(grid.recordCount(), 5);
+}
+
 TEST_F(CursorTest, RefreshKeepsFilterOrderAndCurrentRecord) {
     Cursor c;
     c.open(u"Indata.DBF"_s);
@@ -287,7 +350,9 @@ TEST_F(CursorTest, SignalsTellObserversWhatChanged) {
     c.append();
     c.setValue(u"家族名"_s, u"花子"_s);
     c.post();
-    EXPECT_GE(otherContents.count(), 1) << "a post elsewhere reaches every cursor on the table";
+    // A post elsewhere tells every cursor on the table, so that shown values are shown again;
+    // their rows stay as they were read.
+    EXPECT_GE(otherContents.count(), 1);
 }
 
 TEST_F(CursorTest, RefusedPostKeepsRecordAsTypedAndWritesNothing) {

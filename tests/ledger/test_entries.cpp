@@ -782,7 +782,161 @@ TEST_F(EntryWindowTest, EditFromTheGridMovesTheEntryAndDeleteRemovesIt) {
     EXPECT_EQ(driver.openCount(u"TOUTdelForm"_s), 1);
 }
 
+// After 新規登録 the grid keeps the rows it had: the new entries show at the next 検索開始. A
+// change made through 修正 or 削除 shows at once, and so do entries registered before it.
+TEST_F(EntryWindowTest, NewEntriesReachTheGridAtTheNextSearchEditsAtOnce) {
+    addFamily(1, u"花子"_s);
+    addEntries(u"Indata.DBF"_s, {{1, QDate(2024, 1, 1), u"甲"_s}});
+    mz::platform::Recorder rec;
+    mz::platform::ModalDriver driver;
+    auto names = [](const TDBGrid* g) {
+        QStringList n;
+        for (int r = 0; r < g->model()->rowCount(); ++r) n << g->cellText(r, 0);
+        return n;
+    };
+    driver.onOpen<TINregiForm>([](TINregiForm& w) {
+        fillIncome(w, u"乙"_s);
+        w.DateTimePicker1->setDate(QDate(2023, 1, 1));  // sorts before 甲
+        w.ColorButton1Click();
+        w.ColorButton2Click();
+    });
+    driver.onOpen<TINsrchForm>([](TINsrchForm& w) { EXPECT_EQ(w.DBEdit4->text(), u"甲"_s); });
+    driver.onOpen<TINsrSrForm>([&](TINsrSrForm& m) {
+        m.ColorButton7Click();  // 新規登録
+        EXPECT_EQ(names(m.DBGrid1), QStringList{u"甲"_s});
+        m.ColorButton1Click();  // 個別表示 still views the entry of the row shown
+        emit m.DBGrid1->dblClick();  // so does a double click, on the income grid as well
+        m.MaskEditDate1->setMaskedText(u"2000/01/01"_s);
+        m.ColorButton5Click();  // 検索開始
+        EXPECT_EQ(names(m.DBGrid1), (QStringList{u"乙"_s, u"甲"_s}));
+    });
+    mz::platform::openModal(nullptr, mz::state().INsrSrForm);
+    EXPECT_EQ(driver.openCount(u"TINsrchForm"_s), 2);
+
+    // On an empty ledger the result stays empty until the search.
+    mz::test::DataDir empty;
+    QDir::setCurrent(empty.path());
+    driver.onOpen<TOUTregiForm>([](TOUTregiForm& w) {
+        w.DBEdit4->setText(u"丙"_s);
+        w.DBEdit5->setText(u"結婚祝"_s);
+        w.DBEdit7->setText(u"1000"_s);
+        w.ColorButton1Click();
+    });
+    driver.onOpen<TOUTeditForm>([](TOUTeditForm& w) {
+        w.DBEdit4->setText(u"丙田"_s);
+        w.ColorButton1Click();
+    });
+    driver.onOpen<TOUTsrSrForm>([&](TOUTsrSrForm& m) {
+        m.ColorButton7Click();
+        EXPECT_TRUE(names(m.DBGrid1).isEmpty());
+        m.ColorButton1Click();  // 修正 on the empty result
+        EXPECT_EQ(rec.notices().last(), u"  データが選択されていません。  "_s);
+        m.ColorButton7Click();  // a second entry
+        m.Edit2->setText(u"結婚祝"_s);
+        m.ColorButton5Click();
+        EXPECT_EQ(names(m.DBGrid1), (QStringList{u"丙"_s, u"丙"_s}));
+        m.DBGrid1->selectRow(0);
+        m.ColorButton1Click();  // 修正: shown at once
+        EXPECT_EQ(names(m.DBGrid1).count(u"丙田"_s), 1);
+    });
+    mz::platform::openModal(nullptr, mz::state().OUTsrSrForm);
+    QDir::setCurrent(dir.path());
+}
+
+// Escape ends an input-method conversion; a press too many must not close the window and lose
+// the entry. The window stays, with what was typed, and registers it afterwards. Windows that
+// hold no typed data (the view) close on Escape as their 戻る would.
+TEST_F(EntryWindowTest, EscapeKeepsEntryWindowsOpenWithWhatWasTyped) {
+    addFamily(1, u"花子"_s);
+    mz::platform::Recorder rec;
+    mz::platform::ModalDriver driver;
+    bool stayed = false;
+    driver.onOpen<TINregiForm>([&](TINregiForm& w) {
+        QApplication::setActiveWindow(&w);
+        w.DBEdit4->setFocus();
+        for (QChar ch : u"山田"_s) typeChar(w.DBEdit4, ch);
+        QTest::keyClick(w.DBEdit4, Qt::Key_Escape);
+        QTest::keyClick(w.DBEdit4, Qt::Key_Escape);
+        w.DBMemo1->setFocus();
+        QTest::keyClicks(w.DBMemo1, u"pen"_s);
+        QTest::keyClick(w.DBMemo1, Qt::Key_Escape);
+        QTest::keyClick(w.DateTimePicker1, Qt::Key_Escape);
+        QTest::keyClick(w.DBComboBox1, Qt::Key_Escape);
+        stayed = w.isVisible();
+        EXPECT_EQ(w.DBEdit4->text(), u"山田"_s);
+        EXPECT_EQ(w.DBMemo1->text(), u"pen"_s);
+        EXPECT_EQ(w.Table1->state(), Cursor::State::Insert);
+        w.DBEdit5->setText(u"結婚祝"_s);
+        w.DBComboBox1->setEditText(u"花子"_s);
+        w.ColorButton1Click();
+        w.ColorButton2Click();
+    });
+    bool viewClosed = false;
+    driver.onOpen<TINsrchForm>([&](TINsrchForm& w) {
+        QTest::keyClick(w.DBEdit4, Qt::Key_Escape);
+        viewClosed = !w.isVisible();
+    });
+    bool managementStayed = false;
+    driver.onOpen<TINsrSrForm>([&](TINsrSrForm& m) {
+        m.ColorButton7Click();
+        m.Edit2->setFocus();
+        for (QChar ch : u"結婚"_s) typeChar(m.Edit2, ch);
+        QTest::keyClick(m.Edit2, Qt::Key_Escape);  // the typed criteria stay too
+        managementStayed = m.isVisible() && m.Edit2->text() == u"結婚"_s;
+        m.Edit2->clear();
+        m.MaskEditDate1->setMaskedText(u"2000/01/01"_s);
+        m.ColorButton5Click();  // 検索開始 shows the new entry
+        m.ColorButton1Click();  // 個別表示
+    });
+    mz::platform::openModal(nullptr, mz::state().INsrSrForm);
+    EXPECT_TRUE(stayed);
+    EXPECT_TRUE(managementStayed);
+    EXPECT_TRUE(viewClosed);
+    const Stored s = stored(u"Indata.DBF"_s, 1);
+    EXPECT_EQ(s.name, u"山田"_s);
+    EXPECT_EQ(s.memo, u"pen"_s);
+    EXPECT_EQ(rec.notices(), QStringList{kInRegistered});
+    // Every other entry window of both ledgers stays open the same way.
+    addEntries(u"Outdata.DBF"_s, {{1, QDate(2024, 1, 1), u"甲"_s}});
+    mz::state().IncomeNo = 1;
+    mz::state().ExpenseNo = 1;
+    TINeditForm inEdit;
+    TOUTregiForm outRegi;
+    TOUTeditForm outEdit;
+    TOUTsrSrForm outManage;
+    for (QDialog* w : std::initializer_list<QDialog*>{&inEdit, &outRegi, &outEdit, &outManage}) {
+        SCOPED_TRACE(w->metaObject()->className());
+        w->show();
+        QTest::keyClick(w, Qt::Key_Escape);
+        EXPECT_TRUE(w->isVisible());
+        w->close();
+    }
+}
+
 // --- layout --------------------------------------------------------------------------------------
+
+// The "（円）" after the amount box is not hidden under the box's border in any window that shows
+// an amount.
+TEST_F(EntryWindowTest, TheYenLabelStandsClearOfTheAmountBox) {
+    addEntries(u"Indata.DBF"_s, {{1, QDate(2024, 1, 1), u"甲"_s}});
+    addEntries(u"Outdata.DBF"_s, {{1, QDate(2024, 1, 1), u"甲"_s}});
+    mz::state().IncomeNo = 1;
+    mz::state().ExpenseNo = 1;
+    const auto check = [](const auto& w) {
+        SCOPED_TRACE(w.metaObject()->className());
+        EXPECT_EQ(w.Label1->text(), u"（円）"_s);
+        EXPECT_FALSE(w.Label1->geometry().intersects(w.DBEdit7->geometry()));
+        EXPECT_EQ(w.Label1->y(), w.DBEdit7->y() + 6);
+    };
+    check(TINeditForm());
+    check(TINsrchForm());
+    check(TINdelForm());
+    check(TOUTeditForm());
+    check(TOUTsrchForm());
+    check(TOUTdelForm());
+    check(TINregiForm());  // numbers the next entry: IncomeNo moves on
+    check(TOUTregiForm());
+}
 
 TEST_F(EntryWindowTest, LayoutsFollowTheirSides) {
     TINregiForm in;

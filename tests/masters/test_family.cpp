@@ -141,6 +141,22 @@ TEST_F(FamilyTest, LeavingTheRegistrationWindowStoresNothing) {
     EXPECT_TRUE(rec.notices().isEmpty());
 }
 
+// Escape after an input-method conversion closes neither window; the typed name stays.
+TEST_F(FamilyTest, EscapeKeepsBothWindowsOpenWithTheTypedName) {
+    add(1, u"太郎"_s);
+    TKAZOregiForm regi;
+    TKAZOeditForm edit;
+    for (QDialog* w : std::initializer_list<QDialog*>{&regi, &edit}) w->show();
+    typeText(regi.ui->DBEdit2, u"花子"_s);
+    QTest::keyClick(regi.ui->DBEdit2, Qt::Key_Escape);
+    QTest::keyClick(&edit, Qt::Key_Escape);
+    EXPECT_TRUE(regi.isVisible());
+    EXPECT_TRUE(edit.isVisible());
+    EXPECT_EQ(regi.ui->DBEdit2->text(), u"花子"_s);
+    regi.close();
+    edit.close();
+}
+
 TEST_F(FamilyTest, AnEmptyNameIsReportedAndTheNewRecordStaysOpen) {
     TKAZOregiForm w;
     w.ColorButton1Click();

@@ -241,6 +241,26 @@ TEST_F(PurposesTest, BoxesTakeNoMoreThanTheirFieldsHold) {
     w.close();
 }
 
+// Escape after an input-method conversion closes neither window; the typed name stays. The
+// selection window, which holds nothing typed, closes as its 戻る would.
+TEST_F(PurposesTest, EscapeKeepsRegistrationAndEditOpenWithTheTypedName) {
+    TMOKUregiForm regi;
+    TMOKUeditForm edit;
+    TMOKUsentakuForm pick;
+    for (QDialog* w : std::initializer_list<QDialog*>{&regi, &edit, &pick}) w->show();
+    typeText(regi.ui->Edit2, u"結婚祝"_s);
+    QTest::keyClick(regi.ui->Edit2, Qt::Key_Escape);
+    QTest::keyClick(regi.ui->ComboBox1, Qt::Key_Escape);
+    QTest::keyClick(&edit, Qt::Key_Escape);
+    QTest::keyClick(&pick, Qt::Key_Escape);
+    EXPECT_TRUE(regi.isVisible());
+    EXPECT_TRUE(edit.isVisible());
+    EXPECT_FALSE(pick.isVisible());
+    EXPECT_EQ(regi.ui->Edit2->text(), u"結婚祝"_s);
+    regi.close();
+    edit.close();
+}
+
 TEST_F(PurposesTest, ARefusedNameLeavesNoHalfMadeRecord) {
     TMOKUregiForm w;
     w.Edit2->setText(u"祝🎉"_s);  // not in the code page of the table

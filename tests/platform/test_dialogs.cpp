@@ -46,8 +46,8 @@ TEST(Recorder, RecordsNoticesAndErrorsAsShown) {
     EXPECT_EQ(rec.dialogs()[1].kind, DialogKind::Error);
     EXPECT_EQ(str(rec.dialogs()[1].caption), "アプリケーションエラー");
     EXPECT_EQ(str(rec.errors()), "テーブルを開けません");
-    // The title is the program file's name without its extension.
-    EXPECT_EQ(str(pf::applicationTitle()), "platform_dialogs");
+    // The title is the program's name, not the name of the running file.
+    EXPECT_EQ(str(pf::applicationTitle()), "Mizorel");
 }
 
 TEST(Recorder, AnswersQuestionsAndPickersInScriptOrder) {

@@ -151,6 +151,56 @@ TEST_F(ReportOutput, PrintingWithoutAPrinterOffersAPdfFile) {
     }
 }
 
+// The save picker never starts in the data directory: first in the documents folder (or home,
+// where there is none), then in the folder the last file of the run went to, as long as that
+// folder is still there.
+TEST_F(ReportOutput, SavePickerStartsInTheDocumentsFolderThenInTheLastFolderUsed) {
+    addIncome(income_, 1, 2);
+    const Report r = incomeListReport();
+    const std::vector<Page> pages = run(r, income_);
+    const auto pickerFolder = [](const Recorder& rec) {
+        for (const auto& d : rec.dialogs())
+            if (d.kind == DialogKind::SaveFile) return QFileInfo(d.detail).absolutePath();
+        return QString();
+    };
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString fresh = QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    QTemporaryDir first;
+    {
+        Recorder rec;
+        rec.answerSaveFile(QDir(first.path()).filePath(u"a.pdf"_s));
+        EXPECT_TRUE(savePdf(nullptr, r, pages, picturesOf(income_)));
+        rec.answerSaveFile(QDir(out_.path()).filePath(u"b.pdf"_s));
+        EXPECT_TRUE(savePdf(nullptr, r, pages, picturesOf(income_)));
+        ASSERT_EQ(rec.dialogs().size(), 4);  // picker, notice, picker, notice
+        EXPECT_EQ(QFileInfo(rec.dialogs()[2].detail).absolutePath(),
+                  QFileInfo(first.path()).absoluteFilePath());
+        EXPECT_EQ(QFileInfo(rec.dialogs()[2].detail).fileName(), u"収入の検索結果一覧表.pdf"_s);
+    }
+    {
+        Recorder rec;
+        rec.answerSaveFile(QString());
+        savePdf(nullptr, r, pages, picturesOf(income_));
+        EXPECT_EQ(pickerFolder(rec), QFileInfo(out_.path()).absoluteFilePath());
+    }
+    // The folder used last has gone: back to the documents folder, not the data directory.
+    const QString gone = QDir(first.path()).filePath(u"gone"_s);
+    ASSERT_TRUE(QDir().mkpath(gone));
+    {
+        Recorder rec;
+        rec.answerSaveFile(QDir(gone).filePath(u"c.pdf"_s));
+        EXPECT_TRUE(savePdf(nullptr, r, pages, picturesOf(income_)));
+    }
+    ASSERT_TRUE(QDir(gone).removeRecursively());
+    {
+        Recorder rec;
+        rec.answerSaveFile(QString());
+        savePdf(nullptr, r, pages, picturesOf(income_));
+        EXPECT_EQ(pickerFolder(rec), fresh);
+        EXPECT_NE(pickerFolder(rec), QDir(dir_.path()).absolutePath());
+    }
+}
+
 TEST_F(ReportOutput, PrintingSendsEveryPageOnceToThePrinter) {
     addIncome(income_, 1, 40);
     const QString path = out_.filePath(u"printer.pdf"_s);

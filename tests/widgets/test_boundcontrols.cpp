@@ -22,6 +22,8 @@
 #include <QDir>
 #include <QFile>
 #include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -301,6 +303,15 @@ TEST_F(Bound, AmountTakesOnlyKeysThatContinueANumber) {
     QTest::keyClick(amount, Qt::Key_Home);
     QTest::keyClick(amount, Qt::Key_Delete);
     EXPECT_EQ(amount->text(), u"12."_s);
+    // No exponent, typed or pasted: "9e99" would be shown as a hundred-digit amount.
+    amount->selectAll();
+    QTest::keyClicks(amount, u"9e99"_s);
+    EXPECT_EQ(amount->text(), u"999"_s);
+    QApplication::clipboard()->setText(u"1E3"_s);
+    amount->selectAll();
+    amount->paste();
+    EXPECT_EQ(amount->text(), u"999"_s);
+    EXPECT_EQ(table_.number(u"金額"_s), 999);
 }
 
 TEST_F(Bound, AnAmountThatIsNoNumberIsRefusedAtPostWithNothingWritten) {
@@ -354,7 +365,7 @@ TEST_F(Bound, TypedTextSurvivesAPostThroughAnotherCursor) {
     other.last();
     other.edit();
     other.setValue(u"氏名"_s, u"別人"_s);
-    other.post();  // the table changed: every cursor re-reads its rows
+    other.post();  // the table changed: every cursor on it shows its values again
     EXPECT_EQ(amount->text(), u"5."_s);
     EXPECT_EQ(table_.state(), State::Edit);
 }
@@ -549,6 +560,47 @@ TEST_F(Bound, DatePickerShowsYearMonthDayAndWritesWhenBound) {
     EXPECT_EQ(table_.state(), State::Edit);
     table_.post();
     EXPECT_EQ(stored(1, u"収入日"_s), mz::data::Value(QDate(2024, 12, 24)));
+}
+
+// A click on the year, month or day of the picker selects that part, so that what is typed
+// replaces it (a desktop date box does so; without it the digits were refused one by one and
+// nothing changed). A drag selects what it went over.
+TEST(DatePicker, TypingAfterAClickReplacesTheClickedPart) {
+    TDateTimePicker picker;
+    picker.setDate(QDate(2026, 12, 9));
+    picker.resize(120, 22);
+    picker.show();
+    QApplication::setActiveWindow(&picker);
+    picker.setFocus();
+    auto* edit = picker.findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    // The middle of the character at position k of "yyyy/MM/dd".
+    const auto pointAt = [&](int k) {
+        const QFontMetrics fm(edit->font());
+        const QString text = edit->text();
+        const int left = edit->contentsRect().left() + edit->textMargins().left() + 2;
+        return QPoint(left + fm.horizontalAdvance(text.left(k)) +
+                          fm.horizontalAdvance(text.at(k)) / 2,
+                      edit->height() / 2);
+    };
+    QTest::mouseClick(edit, Qt::LeftButton, {}, pointAt(2));  // inside the year
+    EXPECT_EQ(picker.currentSection(), QDateTimeEdit::YearSection);
+    QTest::keyClicks(&picker, u"2024"_s);
+    EXPECT_EQ(picker.date(), QDate(2024, 12, 9));
+    QTest::mouseClick(edit, Qt::LeftButton, {}, pointAt(6));  // the month's second digit
+    QTest::keyClicks(&picker, u"03"_s);
+    EXPECT_EQ(picker.date(), QDate(2024, 3, 9));
+    QTest::mouseClick(edit, Qt::LeftButton, {}, pointAt(8));  // the day's first digit
+    QTest::keyClicks(&picker, u"15"_s);
+    EXPECT_EQ(picker.date(), QDate(2024, 3, 15));
+    // A drag over the text keeps the dragged selection.
+    QTest::mousePress(edit, Qt::LeftButton, {}, pointAt(0));
+    QMouseEvent move(QEvent::MouseMove, pointAt(9), edit->mapToGlobal(pointAt(9)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(edit, &move);
+    QTest::mouseRelease(edit, Qt::LeftButton, {}, pointAt(9));
+    EXPECT_GT(edit->selectedText().size(), 2);
+    picker.close();
 }
 
 // ---------------------------------------------------------------------------------------------

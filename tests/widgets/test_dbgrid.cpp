@@ -5,6 +5,7 @@
 #include "data/cursor.h"
 #include "platform/recorder.h"
 #include "testdata.h"
+#include "widgets/format.h"
 
 #include <QDir>
 #include <QHeaderView>
@@ -202,7 +203,7 @@ TEST_F(GridTest, FilterAndOrderChangesReReadTheRowsAndKeepColumnWidths) {
     EXPECT_EQ(grid_.model()->rowCount(), kRows);
 }
 
-TEST_F(GridTest, APostThroughAnotherCursorAppearsInTheGrid) {
+TEST_F(GridTest, APostThroughAnotherCursorShowsAtTheGridsNextRefresh) {
     Cursor other;
     other.open(u"Indata.DBF"_s);
     other.append();
@@ -211,12 +212,19 @@ TEST_F(GridTest, APostThroughAnotherCursorAppearsInTheGrid) {
     other.setValue(u"氏名"_s, u"新しい人"_s);
     other.setValue(u"金額"_s, 5000.0);
     other.post();
+    // The grid keeps the rows it read (a window searches or refreshes to see more).
+    EXPECT_EQ(grid_.model()->rowCount(), kRows);
+    EXPECT_EQ(grid_.cellText(0, 0), u"名前0"_s);
+    table_.refresh();
     EXPECT_EQ(grid_.model()->rowCount(), kRows + 1);
     EXPECT_EQ(grid_.cellText(0, 0), u"新しい人"_s);
     EXPECT_EQ(grid_.cellText(0, 3), u"￥5,000"_s);
     other.last();
     other.remove();
+    EXPECT_EQ(grid_.model()->rowCount(), kRows + 1);
+    table_.refresh();
     EXPECT_EQ(grid_.model()->rowCount(), kRows);
+    EXPECT_EQ(grid_.cellText(0, 0), u"名前0"_s);
 }
 
 TEST_F(GridTest, ClosedCursorAndNoDataSourceShowNothing) {
@@ -266,3 +274,79 @@ TEST_F(GridTest, FixedAreaColourAndIndicatorArePainted) {
 }
 
 }  // namespace
+
+// Amounts in the 78-pixel 金額 column of the income grid: from ￥100,000,000 up the text with
+// its full-width yen sign is wider than the cell. A number cut at the cell's edge reads as
+// another number, so it is drawn whole: narrower where needed, never clipped.
+TEST(GridAmounts, LargeAmountsAreDrawnWholeInTheirColumn) {
+    mz::test::DataDir dir;
+    const QString keep = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    const std::vector<double> amounts = {5000, 123456789, -123456789, 999999999, 1e14};
+    Cursor table;
+    table.open(u"Indata.DBF"_s);
+    for (size_t i = 0; i < amounts.size(); ++i) {
+        table.append();
+        table.setValue(u"収入番号"_s, double(i + 1));
+        table.setValue(u"金額"_s, amounts[i]);
+        table.post();
+    }
+    table.first();  // the selected row, drawn in other colours, is left out below
+    TDataSource source;
+    source.setDataSet(&table);
+    TDBGrid grid;
+    QFont font(u"IPAGothic"_s);  // what "ＭＳ ゴシック" stands for in the program
+    font.setPixelSize(12);
+    grid.setFont(font);
+    grid.setColumns({{u"金額"_s, u"金  額"_s, 78, Qt::AlignRight, true, Qt::AlignLeft},
+                     {u"収入番号"_s, u"番号"_s, 30, Qt::AlignRight, false, Qt::AlignLeft}});
+    grid.setDataSource(&source);
+    grid.resize(200, 160);
+    grid.show();
+    const QFontMetricsF metrics(grid.font());
+    const QImage shot = grid.viewport()->grab().toImage();
+    const QColor paper = shot.pixelColor(0, shot.height() - 1);  // below the rows
+    // Whether any pixel of the columns [x0, x1] within the cell's height is drawn on (text,
+    // anti-aliased edges of text included).
+    const auto inkIn = [&](const QRect& cell, int x0, int x1) {
+        for (int x = x0; x <= x1; ++x)
+            for (int y = cell.top(); y <= cell.bottom(); ++y) {
+                const QColor c = shot.pixelColor(x, y);
+                if (qAbs(c.red() - paper.red()) + qAbs(c.green() - paper.green()) +
+                        qAbs(c.blue() - paper.blue()) > 90)
+                    return true;
+            }
+        return false;
+    };
+    for (int row = 1; row < static_cast<int>(amounts.size()); ++row) {
+        SCOPED_TRACE(grid.cellText(row, 0).toStdString());
+        const QRect cell = grid.visualRect(grid.model()->index(row, 0));
+        ASSERT_GT(cell.width(), 70);
+        const mz::widgets::CellText drawn = grid.drawnCellText(row, 0);
+        EXPECT_LE(metrics.horizontalAdvance(drawn.text) * drawn.squeeze, cell.width() - 4);
+        // The digits are all there, in the grid's own text as well.
+        QString digits = grid.cellText(row, 0);
+        digits.remove(QChar(mz::format::kYenSign));
+        EXPECT_TRUE(drawn.text.endsWith(digits.mid(digits.startsWith(u'-') ? 1 : 0)));
+        // Text is drawn two pixels in from the cell's edge and cut there: a glyph cut off shows
+        // as ink in the text's first column. A text that fits starts further in; a squeezed
+        // one fills the text's width exactly, so only the margin is checked for it.
+        EXPECT_TRUE(inkIn(cell, cell.left() + 4, cell.right()));
+        EXPECT_FALSE(inkIn(cell, cell.left(), cell.left() + (drawn.squeeze < 1 ? 1 : 2)));
+    }
+    // An amount that fits keeps its full-width yen sign; nine digits give up that sign (for a
+    // narrower one, or none, as the font allows) but keep their size; a fifteen-digit amount is
+    // squeezed rather than cut.
+    EXPECT_EQ(grid.drawnCellText(0, 0).text, u"￥5,000"_s);
+    EXPECT_EQ(grid.drawnCellText(0, 0).squeeze, 1);
+    EXPECT_FALSE(grid.drawnCellText(1, 0).text.contains(QChar(mz::format::kYenSign)));
+    EXPECT_EQ(grid.drawnCellText(1, 0).squeeze, 1);
+    EXPECT_LT(grid.drawnCellText(4, 0).squeeze, 1);
+    // Text that is no number is drawn as it is.
+    EXPECT_EQ(mz::widgets::fitCellText(u"とても長い名前です"_s, metrics, 20, false, false).text,
+              u"とても長い名前です"_s);
+    grid.close();
+    grid.setDataSource(nullptr);
+    table.close();
+    QDir::setCurrent(keep);
+}

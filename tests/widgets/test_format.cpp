@@ -76,6 +76,10 @@ TEST(Format, NumberPrefixesAreWhatTypingCanStillComplete) {
     EXPECT_FALSE(fmt::isNumberPrefix(u"1.5"_s, true));
     EXPECT_FALSE(fmt::isNumberPrefix(u"1e3"_s, true));
     EXPECT_TRUE(fmt::isNumberPrefix(u"-12"_s, true));
+    // Without the exponent (amounts): the point stays, the exponent letter goes.
+    EXPECT_TRUE(fmt::isNumberPrefix(u"-1.5"_s, false, false));
+    EXPECT_FALSE(fmt::isNumberPrefix(u"9e"_s, false, false));
+    EXPECT_FALSE(fmt::isNumberPrefix(u"1.5E3"_s, false, false));
 }
 
 TEST(Format, ParsesDatesWrittenYearMonthDay) {
