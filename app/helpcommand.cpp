@@ -147,6 +147,8 @@ int reportHelpCheck(QWidget* mainWindow) {
     out << "help file: " << (v->isLoaded() ? v->fileName() : QStringLiteral("(none)")) << '\n';
     out << "help topic: " << v->browser()->source().path() << '\n';
     out << "help title: " << v->browser()->documentTitle() << '\n';
+    // Qt's own texts in Japanese show that its translations were found too.
+    out << "cancel button: " << QCoreApplication::translate("QPlatformTheme", "Cancel") << '\n';
     out.flush();
     const bool ok = mainWindow->isVisible() && v->isVisible() && v->isLoaded() &&
                     v->browser()->source().path() == v->defaultTopic();

@@ -41,7 +41,9 @@ void installHelpKey();
 
 // For the start-up check of an installed program: opens the help as the help menu does and
 // writes what the viewer shows to standard output ("help file: ...", "help topic: ...",
-// "help title: ..."). Returns 0 when the help file was found and opened at its default topic.
+// "help title: ...") and the caption of Qt's cancel button ("cancel button: キャンセル" once
+// Qt's Japanese translations are loaded). Returns 0 when the help file was found and opened
+// at its default topic.
 int reportHelpCheck(QWidget* mainWindow);
 
 }  // namespace mz::app

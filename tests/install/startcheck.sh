@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts Mizorel as its users do: on a fresh data folder made by mizorel-newdata, with that
 # folder as the current directory, headless; waits until the main window shows, opens the help
-# as the help menu does and checks that the help file was found and shown at its default topic.
+# as the help menu does and checks that the help file was found and shown at its default topic,
+# and that Qt's Japanese translations were loaded.
 #   startcheck.sh MIZOREL MIZOREL_NEWDATA [EXPECTED_HELP_FILE]
 # EXPECTED_HELP_FILE, when given, is the file the program must have opened.
 set -euo pipefail
@@ -20,6 +21,7 @@ echo "$out"
 grep -qx 'main window: shown' <<<"$out"
 grep -qx 'help topic: /index.html' <<<"$out"
 grep -q '^help title: Mizorel ヘルプ' <<<"$out"
+grep -qx 'cancel button: キャンセル' <<<"$out"  # Qt's Japanese translations were found
 file=$(sed -n 's/^help file: //p' <<<"$out")
 if [ -n "$expected" ] && [ "$(readlink -f "$file")" != "$(readlink -f "$expected")" ]; then
   echo "the help file opened is $file, expected $expected"
