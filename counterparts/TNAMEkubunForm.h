@@ -1,7 +1,7 @@
 #pragma once
 // The registration-kind window: a new counterpart (新規登録) or a further family member of a
-// counterpart already registered (既登録者の家族追加). Opened with NameSelectMode kNameAddFamily, which it
-// passes on unchanged to the selection window that the second kind opens.
+// counterpart already registered (既登録者の家族追加). Opened with NameSelectMode kNameAddFamily,
+// which it passes on unchanged to the selection window that the second kind opens.
 
 #include "ui_TNAMEkubunForm.h"
 

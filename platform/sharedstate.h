@@ -72,7 +72,8 @@ struct SharedState {
     // Picked for a ledger registration or edit window (modes kNameEntry and kPurposeEntry).
     QString EntryName;
     QString EntryPurpose;
-    // Picked for a ledger management window's search criteria (modes kNameCriterion and kPurposeCriterion).
+    // Picked for a ledger management window's search criteria (modes kNameCriterion and
+    // kPurposeCriterion).
     QString SelectedName;
     QString SelectedPurpose;
     // The directory that was current when the main window was created: the data directory.

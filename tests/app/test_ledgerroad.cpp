@@ -49,7 +49,6 @@ void addIncome(double number, QDate date, const QString& name) {
     c.post();
 }
 
-
 }  // namespace
 
 // The search by a picked counterpart is tested with the management window itself
@@ -97,7 +96,8 @@ TEST_F(LedgerRoadTest, MenuCommandsOpenTheirWindowsInTheirModes) {
     s.mainWindow->N3Click();
     s.mainWindow->N4Click();
     s.mainWindow->N5Click();
-    EXPECT_EQ(modes, (QList<qint32>{mz::mode::kNameEdit, mz::mode::kNameDelete, mz::mode::kNameSearch}));
+    EXPECT_EQ(modes,
+              (QList<qint32>{mz::mode::kNameEdit, mz::mode::kNameDelete, mz::mode::kNameSearch}));
     EXPECT_EQ(headings, (QStringList{u"相手先の選択 ( 修正 )"_s, u"相手先の選択 ( 削除 )"_s,
                                      u"相手先の選択 ( 検索 )"_s}));
     EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle);

@@ -106,9 +106,10 @@ TEST_F(MainWindowTest, MenuCaptionsAreExactBlanksIncluded) {
         return out;
     };
     EXPECT_EQ(items(w.N6), (QStringList{u"S2=収入情報"_s, u"N11=支出情報"_s}));
-    EXPECT_EQ(items(w.N1), (QStringList{u"N2=登 　録"_s, u"N3=修　 正"_s, u"N4=削 　除"_s, u"N5=検　 索"_s,
-                                            u"N9=全印刷"_s}));
-    EXPECT_EQ(items(w.N10), (QStringList{u"R4=登  録"_s, u"E4=修　正"_s, u"D3=削  除"_s, u"P2=印　刷"_s}));
+    EXPECT_EQ(items(w.N1), (QStringList{u"N2=登 　録"_s, u"N3=修　 正"_s, u"N4=削 　除"_s,
+                                        u"N5=検　 索"_s, u"N9=全印刷"_s}));
+    EXPECT_EQ(items(w.N10),
+              (QStringList{u"R4=登  録"_s, u"E4=修　正"_s, u"D3=削  除"_s, u"P2=印　刷"_s}));
     EXPECT_EQ(items(w.N8), (QStringList{u"R3=登　録"_s, u"E3=修　正"_s, u"P1=印　刷"_s}));
     EXPECT_EQ(items(w.Tool1), (QStringList{u"B1=バックアップ"_s}));
     EXPECT_EQ(items(w.Help1), (QStringList{u"M1=目次と検索"_s, u"V1=ﾊﾞｰｼﾞｮﾝ情報"_s}));
@@ -203,8 +204,9 @@ TEST_F(MainWindowTest, AnErrorInTheOpenedAddressBookWindowLeavesTheModeIdle) {
     auto fail = [](auto&) { throw mz::data::EngineError(u"壊れた画面"_s); };
     driver.onOpen<TNAMEkubunForm>(fail);
     driver.onOpen<TNAMEsentakuForm>(fail);
-    for (void (TMizorelMenuForm::*command)() : {&TMizorelMenuForm::N2Click, &TMizorelMenuForm::N3Click,
-                                                &TMizorelMenuForm::N4Click, &TMizorelMenuForm::N5Click}) {
+    for (void (TMizorelMenuForm::*command)() :
+         {&TMizorelMenuForm::N2Click, &TMizorelMenuForm::N3Click, &TMizorelMenuForm::N4Click,
+          &TMizorelMenuForm::N5Click}) {
         EXPECT_THROW((w.*command)(), mz::data::EngineError);
         EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle);
     }

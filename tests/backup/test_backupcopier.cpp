@@ -1,6 +1,6 @@
 // Copying the data files into a backup folder: every table file under its backup name, replacing
-// an earlier backup, refusing the data directory however it is spelt, and every way a backup can fail
-// without harming an earlier one.
+// an earlier backup, refusing the data directory however it is spelt, and every way a backup can
+// fail without harming an earlier one.
 #include "backup/backupcopier.h"
 #include "backup/volumes.h"
 #include "data/tabledefs.h"

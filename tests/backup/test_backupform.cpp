@@ -161,8 +161,8 @@ TEST_F(BackupFormTest, LayoutCaptionsFontsAndTabOrderAreAsDesigned) {
         if (next->focusPolicy() & Qt::TabFocus) order << next;
         next = next->nextInFocusChain();
     } while (next != w.BitBtn1 && order.size() < 10);
-    EXPECT_EQ(order, (QList<QWidget*>{w.BitBtn1, w.BitBtn2, w.DirectoryListBox1,
-                                      w.DriveComboBox1}));
+    EXPECT_EQ(order,
+              (QList<QWidget*>{w.BitBtn1, w.BitBtn2, w.DirectoryListBox1, w.DriveComboBox1}));
     EXPECT_EQ(w.focusWidget(), w.BitBtn1);
     EXPECT_TRUE(rec.dialogs().isEmpty());
 }
@@ -311,7 +311,8 @@ TEST_F(BackupFormTest, AFailingCopyOverAnEarlierBackupFailsAndKeepsTheEarlierCop
     w.BitBtn1Click();
     EXPECT_EQ(rec.notices(), QStringList{kFailed});
     EXPECT_EQ(filesIn(dest()), backupNames(data.path()));
-    for (const QString& name : backupNames(data.path())) EXPECT_EQ(readAll(dest() + u'/' + name), "earlier");
+    for (const QString& name : backupNames(data.path()))
+        EXPECT_EQ(readAll(dest() + u'/' + name), "earlier");
 }
 
 TEST_F(BackupFormTest, CancelCloseBoxAndEscapeAllReturnToTheDataDirectory) {

@@ -499,7 +499,8 @@ TEST_F(LedgerWindowTest, PurposeAndAdditionCommandsSetAndResetTheirModes) {
     driver.onOpen<TMOKUsentakuForm>([&](TMOKUsentakuForm&) { modeSeen = mz::state().PurposeSelectMode; });
     driver.onOpen<TMOKUregiForm>([](TMOKUregiForm&) {});
     driver.onOpen<TKAZOregiForm>([](TKAZOregiForm&) {});
-    driver.onOpen<TNAMEkubunForm>([](TNAMEkubunForm&) { EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameAddFamily); });
+    driver.onOpen<TNAMEkubunForm>(
+        [](TNAMEkubunForm&) { EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameAddFamily); });
     TINsrSrForm in;
     mz::state().SelectedPurpose = u"香典"_s;
     in.ColorButton4Click();

@@ -83,7 +83,9 @@ void giveFocus(QWidget* w) {
     QApplication::sendEvent(w, &in);
 }
 
-QStringList boxes(const TKAZOeditForm& w) { return {w.Memo1->text(), w.Edit1->text()}; }
+QStringList boxes(const TKAZOeditForm& w) {
+    return {w.Memo1->text(), w.Edit1->text()};
+}
 
 // --- registration -----------------------------------------------------------------------------
 

@@ -413,7 +413,8 @@ TEST_F(PurposesTest, SelectionByButtonAndByDoubleClickWriteOnlyTheModesVariable)
     add(1, u"結婚祝"_s, u"お祝い"_s);
     add(2, u"香典"_s, u"弔事全般"_s);
     for (bool byDoubleClick : {false, true}) {
-        for (int mode : {mz::mode::kPurposeEntry, mz::mode::kPurposeCriterion, mz::mode::kPurposeIdle}) {
+        for (int mode :
+             {mz::mode::kPurposeEntry, mz::mode::kPurposeCriterion, mz::mode::kPurposeIdle}) {
             mz::state().EntryPurpose = u"前の目的"_s;
             mz::state().SelectedPurpose = u"前の条件"_s;
             mz::state().PurposeSelectMode = mode;
@@ -432,8 +433,12 @@ TEST_F(PurposesTest, SelectionByButtonAndByDoubleClickWriteOnlyTheModesVariable)
             mz::platform::openModal(nullptr, mz::state().MOKUsentakuForm);
             mz::state().PurposeSelectMode = mz::mode::kPurposeIdle;
             EXPECT_TRUE(closed) << mode;
-            EXPECT_EQ(mz::state().EntryPurpose, mode == mz::mode::kPurposeEntry ? u"香典"_s : u"前の目的"_s) << mode;
-            EXPECT_EQ(mz::state().SelectedPurpose, mode == mz::mode::kPurposeCriterion ? u"香典"_s : u"前の条件"_s) << mode;
+            EXPECT_EQ(mz::state().EntryPurpose,
+                      mode == mz::mode::kPurposeEntry ? u"香典"_s : u"前の目的"_s)
+                << mode;
+            EXPECT_EQ(mz::state().SelectedPurpose,
+                      mode == mz::mode::kPurposeCriterion ? u"香典"_s : u"前の条件"_s)
+                << mode;
         }
     }
     EXPECT_TRUE(rec.notices().isEmpty());
@@ -478,8 +483,8 @@ TEST_F(PurposesTest, WindowsCarryTheirCaptionsSizesAndTabOrder) {
     EXPECT_EQ(s.ColorButton2->color(), QColor(0xFF, 0xA2, 0xFF));
     EXPECT_EQ(r.ComboBox1->count(), 5);
     EXPECT_EQ(r.ComboBox1->itemText(2), u"お返し"_s);
-    EXPECT_EQ(r.TabControl1->tabs(),
-              (QStringList{u"お 祝 い"_s, u"一般行事"_s, u"お 返 し"_s, u"お見舞い"_s, u"弔事全般"_s}));
+    EXPECT_EQ(r.TabControl1->tabs(), (QStringList{u"お 祝 い"_s, u"一般行事"_s, u"お 返 し"_s,
+                                                  u"お見舞い"_s, u"弔事全般"_s}));
     EXPECT_EQ(r.DBGrid1->parentWidget(), r.TabControl1);
     EXPECT_EQ(r.DBGrid1->geometry(), QRect(5, 40, 230, 157));
     EXPECT_EQ(r.DBGrid1->columnCountShown(), 3);
@@ -487,8 +492,8 @@ TEST_F(PurposesTest, WindowsCarryTheirCaptionsSizesAndTabOrder) {
     EXPECT_EQ(s.DBGrid1->column(0).width, 102);
 
     // Tab order: tab control, grid, category, name, action, back; the code box is passed over.
-    QWidget* order[] = {e.TabControl1, e.DBGrid1, e.ComboBox1, e.Edit2,
-                        e.ColorButton1, e.ColorButton2};
+    QWidget* order[] = {e.TabControl1, e.DBGrid1,      e.ComboBox1,
+                        e.Edit2,       e.ColorButton1, e.ColorButton2};
     const QList<QWidget*> listed(std::begin(order), std::end(order));
     for (qsizetype i = 0; i + 1 < listed.size(); ++i) {
         QWidget* next = listed[i]->nextInFocusChain();

@@ -179,7 +179,8 @@ TEST_F(ModalHelper, EachOpenMakesAFreshWindowStoresItAndDestroysItBeforeTheModeI
     ASSERT_EQ(seen.size(), 2);
     EXPECT_EQ(driver.openCount(u"StandInSelection"_s), 2);
     // Destroyed while the mode still held the opener's code; the opener reset it afterwards.
-    EXPECT_EQ(g_modeAtDestruction, (QList<qint32>{mz::mode::kNameCriterion, mz::mode::kNameCriterion}));
+    EXPECT_EQ(g_modeAtDestruction,
+              (QList<qint32>{mz::mode::kNameCriterion, mz::mode::kNameCriterion}));
     EXPECT_EQ(state().NameSelectMode, mz::mode::kNameIdle);
     // The reference is not cleared by anyone, but it no longer points at freed memory.
     EXPECT_TRUE(g_selectionWindow.isNull());
