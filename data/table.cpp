@@ -567,6 +567,10 @@ void Table::runChange(Change change, const std::function<void()>& body, const st
         lastChangeStored_ = isStored;
         ++version_;
         unsignalled_ = true;
+        try {
+            signalIfChanged();  // the other cursors of this process re-read what is on the disk
+        } catch (...) {
+        }
         if (isStored) {
             try {
                 throw;
