@@ -38,6 +38,7 @@ void TNAMEregi1Form::FormCreate() {
     Table1->setIndexFieldNames(kCodeField);
     Table1->setFiltered(true);
     Table1->setFilter(QString());
+    numberNewHouseholds(*Table1);
     prepareNext();
 }
 
@@ -55,8 +56,7 @@ void TNAMEregi1Form::ColorButton1Click() {
     // A window that refused to open has no record prepared.
     if (Table1->state() != mz::data::Cursor::State::Insert) return;
     if (!requiredFieldsFilled(this, DBEdit1, DBEdit2, DBEdit3)) return;
-    Table1->post();
-    mz::platform::notice(this, mz::platform::padded(kRegistered));
+    if (postPerson(*Table1)) mz::platform::notice(this, mz::platform::padded(kRegistered));
     prepareNext();
     DBEdit2->setFocus();
 }

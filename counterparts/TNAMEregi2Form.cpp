@@ -48,6 +48,7 @@ void TNAMEregi2Form::FormCreate() {
         return;
     }
     if (!prepareNext()) refuseOpening(kHouseholdFull);
+    numberHouseholdMembers(*Table1, mz::state().CurrentNameCode);
 }
 
 // The household's codes are stored in rising order, so its last record holds the highest code.
@@ -66,8 +67,7 @@ void TNAMEregi2Form::ColorButton1Click() {
     // A window that refused to open has no record prepared.
     if (Table1->state() != mz::data::Cursor::State::Insert) return;
     if (!requiredFieldsFilled(this, DBEdit1, DBEdit2, DBEdit3)) return;
-    Table1->post();
-    mz::platform::notice(this, mz::platform::padded(kRegistered));
+    if (postPerson(*Table1)) mz::platform::notice(this, mz::platform::padded(kRegistered));
     if (!prepareNext()) {
         mz::platform::notice(this, mz::platform::padded(kHouseholdFull));
         close();

@@ -4,7 +4,10 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace mz::data {
 
@@ -17,7 +20,7 @@ BinaryFile::WriteHook& writeHook() {
 
 void BinaryFile::setWriteHook(WriteHook hook) { writeHook() = std::move(hook); }
 
-BinaryFile::BinaryFile(const QString& path, bool writable) : path_(path), file_(path) {
+BinaryFile::BinaryFile(const QString& path, bool writable) : path_(path), file_(path), writable_(writable) {
     // Unbuffered: every write reaches the operating system when it is made, in the order it is
     // made, so a process that dies between two writes leaves exactly the earlier ones on disk.
     if (!file_.open((writable ? QIODevice::ReadWrite : QIODevice::ReadOnly) | QIODevice::Unbuffered)) {
@@ -68,6 +71,7 @@ QByteArray BinaryFile::readAll() const {
 
 void BinaryFile::write(qint64 offset, QByteArrayView data) {
     if (const WriteHook& hook = writeHook()) hook(path_, offset, data.size());
+    if (undo_) undo_->record(*this, offset, data.size());
     if (!file_.seek(offset) || file_.write(data.data(), data.size()) != data.size()) {
         const int code = errno;
         throw EngineError(
@@ -81,6 +85,114 @@ void BinaryFile::flush() {
         throw EngineError(
             fileErrorMessage(QStringLiteral("ファイル '%1' に書き込めません").arg(fileName()), file_, code));
     }
+}
+
+}  // namespace mz::data
+
+// ---------------------------------------------------------------------------------------------
+
+namespace mz::data {
+
+std::unique_ptr<BinaryFile> BinaryFile::openForWriteOrRead(const QString& path) {
+    try {
+        return std::make_unique<BinaryFile>(path, true);
+    } catch (const EngineError&) {
+        // Not writable here (a read-only folder or medium, no permission): reading still works.
+        // A file that cannot even be read reports why from the second attempt.
+        return std::make_unique<BinaryFile>(path, false);
+    }
+}
+
+bool BinaryFile::lock(qint64 offset, qint64 len, LockKind kind) {
+    struct flock fl {};
+    fl.l_type = static_cast<short>(kind == LockKind::Exclusive ? F_WRLCK : F_RDLCK);
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(offset);
+    fl.l_len = static_cast<off_t>(len);
+    fl.l_pid = 0;  // required for open file description locks
+    for (;;) {
+        if (::fcntl(file_.handle(), F_OFD_SETLKW, &fl) == 0) return true;
+        const int error = errno;
+        if (error == EINTR) continue;
+        if (error == ENOLCK || error == EINVAL || error == EOPNOTSUPP || error == ENOSYS) return false;
+        throw EngineError(systemErrorMessage(
+            QStringLiteral("ファイル '%1' を共有のためにロックできません").arg(fileName()), error));
+    }
+}
+
+void BinaryFile::unlock(qint64 offset, qint64 len) noexcept {
+    struct flock fl {};
+    fl.l_type = F_UNLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(offset);
+    fl.l_len = static_cast<off_t>(len);
+    fl.l_pid = 0;
+    while (::fcntl(file_.handle(), F_OFD_SETLK, &fl) != 0 && errno == EINTR) {
+    }
+}
+
+void BinaryFile::truncate(qint64 size) {
+    if (const WriteHook& hook = writeHook()) hook(path_, size, 0);
+    if (!file_.resize(size)) {
+        const int code = errno;
+        throw EngineError(
+            fileErrorMessage(QStringLiteral("ファイル '%1' に書き込めません").arg(fileName()), file_, code));
+    }
+}
+
+void BinaryFile::syncToDisk() {
+    int rc = 0;
+    do {
+        rc = ::fdatasync(file_.handle());
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        const int code = errno;
+        throw EngineError(
+            systemErrorMessage(QStringLiteral("ファイル '%1' に書き込めません").arg(fileName()), code));
+    }
+}
+
+void BinaryFile::writeRaw(qint64 offset, QByteArrayView data) {
+    UndoLog* const keep = undo_;
+    undo_ = nullptr;
+    struct Restore {
+        BinaryFile* f;
+        UndoLog* log;
+        ~Restore() { f->undo_ = log; }
+    } restore{this, keep};
+    write(offset, data);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void UndoLog::record(BinaryFile& file, qint64 offset, qint64 len) {
+    const qint64 size = file.size();
+    if (std::none_of(sizes_.begin(), sizes_.end(), [&](const auto& s) { return s.first == &file; }))
+        sizes_.emplace_back(&file, size);
+    const qint64 end = std::min(offset + len, size);
+    entries_.push_back({&file, offset, end > offset ? file.read(offset, end - offset) : QByteArray()});
+}
+
+bool UndoLog::rollback() noexcept {
+    bool complete = true;
+    try {
+        for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
+            if (!it->old.isEmpty()) it->file->writeRaw(it->offset, it->old);
+    } catch (...) {
+        complete = false;  // this file cannot be written to now: leave the rest as it is
+    }
+    if (complete) {
+        for (const auto& [file, size] : sizes_) {
+            try {
+                if (file->size() != size) file->truncate(size);
+            } catch (...) {
+                // Bytes past the old end are no part of the table; only the space stays taken.
+            }
+        }
+    }
+    entries_.clear();
+    sizes_.clear();
+    return complete;
 }
 
 }  // namespace mz::data

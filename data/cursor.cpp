@@ -237,6 +237,7 @@ void Cursor::setFilter(const QString& text) {
     std::optional<Filter> parsed;
     if (table_) parsed = Filter::parse(text, table_->def());  // throws before anything changes
     if (state_ == State::Edit || state_ == State::Insert) post();
+    if (table_) table_->refresh();  // a new search shows what other processes stored
     filterText_ = text;
     filter_ = std::move(parsed);
     invalidate();
@@ -248,6 +249,7 @@ void Cursor::setFilter(const QString& text) {
 
 void Cursor::setFiltered(bool on) {
     if (state_ == State::Edit || state_ == State::Insert) post();
+    if (table_) table_->refresh();
     filtered_ = on;
     invalidate();
     if (table_) {
@@ -273,6 +275,7 @@ void Cursor::setIndexName(const QString& tagName) {
         canonical = table_->def().tagByName(tagName)->name;
     }
     if (state_ == State::Edit || state_ == State::Insert) post();
+    table_->refresh();
     tagName_ = canonical;
     invalidate();
     const quint32 keep = current_;
@@ -341,7 +344,24 @@ void Cursor::post() {
                 bool& flag;
                 ~Reset() { flag = false; }
             } reset{posting_};
-            r = table_->append(changes_);  // throws before writing when a value is refused
+            try {
+                r = table_->append(changes_, completion_);  // throws before writing when a value is refused
+            } catch (...) {
+                // Stored although a later write failed: the record is there once, and a second
+                // post would store it again.
+                if (table_->lastChangeStored()) {
+                    changes_.clear();
+                    state_ = State::Browse;
+                    current_ = table_->recordCount();
+                    invalidate();
+                    ensureRows();
+                    if (currentRow_ < 0) moveTo(0, false);
+                    Q_EMIT stateChanged();
+                    Q_EMIT contentsChanged();
+                    Q_EMIT currentChanged();
+                }
+                throw;
+            }
         }
         changes_.clear();
         state_ = State::Browse;
@@ -358,7 +378,22 @@ void Cursor::post() {
         Q_EMIT contentsChanged();
         Q_EMIT currentChanged();
     } else if (state_ == State::Edit) {
-        if (!changes_.empty()) table_->update(editRecno_, changes_);
+        if (!changes_.empty()) {
+            try {
+                table_->update(editRecno_, changes_);
+            } catch (...) {
+                if (table_->lastChangeStored()) {
+                    changes_.clear();
+                    state_ = State::Browse;
+                    current_ = editRecno_;
+                    invalidate();
+                    Q_EMIT stateChanged();
+                    Q_EMIT contentsChanged();
+                    Q_EMIT currentChanged();
+                }
+                throw;
+            }
+        }
         changes_.clear();
         state_ = State::Browse;
         current_ = editRecno_;
@@ -405,6 +440,7 @@ void Cursor::remove() {
 
 void Cursor::refresh() {
     requireOpen();
+    table_->refresh();  // takes in what other processes wrote
     const quint32 keep = current_;
     const int keepRow = currentRow_;
     invalidate();

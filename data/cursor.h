@@ -91,6 +91,11 @@ public:
     int addBeforePost(std::function<void()> hook);
     void removeBeforePost(int id);
 
+    // Runs inside the post of a new record, with the table locked against other processes and
+    // up to date (see Table::append): the place to decide a number no other process may take.
+    // It may change the fields to be stored, or throw EngineError to stop the post.
+    void setAppendCompletion(Table::Completion complete) { completion_ = std::move(complete); }
+
     // Convenience readers: empty values give an empty string, 0, an invalid date, false.
     QString text(const QString& field) const;
     double number(const QString& field) const;
@@ -134,6 +139,7 @@ private:
     quint32 beforeInsert_ = 0;
     bool posting_ = false;
     std::vector<std::pair<int, std::function<void()>>> beforePost_;
+    Table::Completion completion_;
     int nextHookId_ = 1;
 };
 

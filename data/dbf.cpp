@@ -144,7 +144,7 @@ DbfLayout readDbfHeader(const BinaryFile& file, const TableDef& def) {
 // ---------------------------------------------------------------------------------------------
 
 DbtFile::DbtFile(const QString& path, bool writable)
-    : file_(std::make_unique<BinaryFile>(path, writable)) {
+    : file_(writable ? BinaryFile::openForWriteOrRead(path) : std::make_unique<BinaryFile>(path, false)) {
     if (file_->size() < kMemoBlockSize)
         throw EngineError(QStringLiteral("メモファイル '%1' が壊れています: ヘッダーが短すぎます")
                               .arg(file_->fileName()));
@@ -174,8 +174,21 @@ void DbtFile::create(const QString& path, const QString& dbfBaseName) {
     f->flush();
 }
 
+void DbtFile::reloadHeader() const {
+    const QByteArray h = file_->read(0, 4);
+    const quint32 next = getU32(h, 0);
+    const qint64 blocksOnDisk = (file_->size() + kMemoBlockSize - 1) / kMemoBlockSize;
+    if (next < 1 || next > blocksOnDisk)
+        throw EngineError(QStringLiteral("メモファイル '%1' が壊れています: 次の空きブロック %2 がファイルの外です")
+                              .arg(file_->fileName())
+                              .arg(next));
+    nextFree_ = next;
+}
+
 QByteArray DbtFile::read(quint32 block) const {
     const QString name = file_->fileName();
+    // A memo appended by another process lies past the next-free block this one last saw.
+    if (block >= nextFree_) reloadHeader();
     if (block < 1 || block >= nextFree_ || qint64(block) * kMemoBlockSize + kMemoBlockHeader > file_->size())
         throw EngineError(QStringLiteral("メモファイル '%1' が壊れています: ブロック %2 がファイルの外です")
                               .arg(name)

@@ -37,10 +37,15 @@ QByteArray dbfCountAndDate(quint32 recordCount, const QDate& lastUpdate);
 // starting with FF FF 08 00 and the length including those 8 bytes.
 class DbtFile {
 public:
+    // Opened for writing when writable is true and the file can be written to; for reading
+    // otherwise (see BinaryFile::openForWriteOrRead).
     DbtFile(const QString& path, bool writable);
     static void create(const QString& path, const QString& dbfBaseName);
 
     const BinaryFile& file() const { return *file_; }
+    BinaryFile& file() { return *file_; }
+    // Takes the next-free block from the header again: another process may have appended.
+    void reloadHeader() const;
     // The bytes stored at block; throws EngineError when the block is past the end or damaged.
     QByteArray read(quint32 block) const;
     // Appends data after the last used block and returns its first block. The data blocks are
@@ -49,7 +54,7 @@ public:
 
 private:
     std::unique_ptr<BinaryFile> file_;
-    quint32 nextFree_ = 1;
+    mutable quint32 nextFree_ = 1;  // as the header said when last read
 };
 
 }  // namespace mz::data

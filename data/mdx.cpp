@@ -919,4 +919,12 @@ void MdxFile::flush() {
     d->file->flush();
 }
 
+BinaryFile& MdxFile::file() {
+    return *d->file;
+}
+
+bool MdxFile::isWritable() const {
+    return d->file->isWritable();
+}
+
 }  // namespace mz::data

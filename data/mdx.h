@@ -45,6 +45,10 @@ public:
 
     void flush();
 
+    // The file, for the table's undo log, locks and syncs; false when it opened read-only.
+    BinaryFile& file();
+    bool isWritable() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d;

@@ -9,6 +9,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -21,6 +22,17 @@ class MdxFile;
 // The fields a post changes, by field index. A null value empties the field.
 using FieldChanges = std::vector<std::pair<int, Value>>;
 
+// Sets field to value in changes, replacing an earlier change of the same field.
+void setChange(FieldChanges& changes, int field, const Value& value);
+
+// A change that failed at a write after it was already stored, and that could not be undone: the
+// table holds it exactly once (an index left behind is put right from the records). The message
+// says so, with the failure. A window must not store the same change again.
+class ChangeStoredError : public EngineError {
+public:
+    using EngineError::EngineError;
+};
+
 class Table : public QObject, public std::enable_shared_from_this<Table> {
     Q_OBJECT
 public:
@@ -28,8 +40,18 @@ public:
     // current directory, letter case ignored ("AITESAKI.DBF" finds Aitesaki.DBF). Throws
     // EngineError when a file of the table is missing or damaged, or the name is no table of
     // the system.
+    // An open table is shared by the whole process and brought up to date (refresh()).
     static std::shared_ptr<Table> open(const QString& fileName);
     ~Table() override;
+
+    // Whether the files could only be opened for reading (a read-only data directory): every
+    // change is then refused with an EngineError saying so, before anything is written.
+    bool isReadOnly() const { return readOnly_; }
+
+    // Takes in what other processes wrote since this one last looked: one header read when
+    // nothing changed; appended records are read, in-place changes re-read every record. Emits
+    // changed() when anything changed. A failed read keeps the view as it was.
+    void refresh();
 
     const TableDef& def() const { return *def_; }
     QString fileName() const;  // the record file's name as found on disk
@@ -54,9 +76,28 @@ public:
     // field and leaves the files untouched. The write order keeps earlier records intact if the
     // process dies at any point: memo blocks, then the record, then the header's count, then
     // the index.
-    quint32 append(const FieldChanges& changes);
+    //
+    // Each change takes the table's lock, brings the view up to date, and writes all or nothing:
+    // a write that fails restores what the change had written (ENOSPC, EIO, ...), and the error
+    // is thrown as it came. When the change was already stored and undoing it failed too, the
+    // EngineError thrown is a ChangeStoredError and lastChangeStored() is true.
+    //
+    // complete, when given, runs under the lock on the up-to-date table just before anything is
+    // written, and may change or add fields (a number one higher than any stored, decided where
+    // no other process can take the same). It may throw EngineError to refuse the post.
+    using Completion = std::function<void(Table& table, FieldChanges& changes)>;
+    quint32 append(const FieldChanges& changes, const Completion& complete = {});
     void update(quint32 recno, const FieldChanges& changes);
     void remove(quint32 recno);
+    // After a change threw: whether it is stored nonetheless (see ChangeStoredError).
+    bool lastChangeStored() const { return lastChangeStored_; }
+
+    // Whether each change waits for its record file to reach the disk (fdatasync) before it
+    // returns, with a barrier that keeps a record from being counted (and a memo from being
+    // named) before it is on the disk. On by default (MIZOREL_SYNC_WRITES=0 in the environment
+    // turns it off); tools that fill scratch folders turn it off.
+    static void setSyncWrites(bool on);
+    static bool syncWrites();
 
     // The index key of a record's field, as the tags sort it.
     IndexKey indexKey(quint32 recno, int field) const { return keyOf(recno, field); }
@@ -72,11 +113,27 @@ Q_SIGNALS:
 private:
     Table(const QString& dir, const TableDef& def);
     void load();
+
+    // Sharing between processes (see the top of table.cpp).
+    enum class LockKind { Shared, Exclusive };
+    class Lock;
+    void acquire(LockKind kind);
+    void release() noexcept;
+    bool syncLocked();
+    void reloadRecords(quint32 count);
+    void signalIfChanged();
+    enum class Change { Append, Update, Remove };
+    void requireWritable(Change change) const;
+    void runChange(Change change, const std::function<void()>& body, const std::function<bool()>& stored);
+    void barrier(bool memo, bool records);
+    void writeHeader(quint32 count, quint32 generation);
+    void syncChangedFiles();
+    void writeUnwrittenOrders();
+    void tryWriteRepairs();
     QString findFile(const QString& name, bool required) const;
     QByteArray encodeRecord(QByteArray base, const FieldChanges& changes,
                             std::vector<std::pair<int, QByteArray>>& memos) const;
     void storeMemos(QByteArray& raw, const std::vector<std::pair<int, QByteArray>>& memos);
-    void writeHeaderCount();
     IndexKey keyOf(quint32 recno, int field) const;
     void indexInsert(quint32 recno);
     void indexRemove(quint32 recno);
@@ -94,6 +151,18 @@ private:
     quint32 count_ = 0;
     quint32 live_ = 0;
     quint64 version_ = 0;
+    bool readOnly_ = false;
+    // The header as last read under the lock; generation_ is its change counter (bytes 16-19).
+    QByteArray header_;
+    quint32 generation_ = 0;
+    bool stale_ = false;        // a failed change: re-read everything at the next look
+    bool unsignalled_ = false;  // a sync took in changes that changed() has not announced yet
+    bool lastChangeStored_ = false;
+    bool writing_ = false;
+    int lockDepth_ = 0;
+    LockKind lockKind_ = LockKind::Shared;
+    bool locked_ = false;  // false when the file system keeps no locks
+    UndoLog* undo_ = nullptr;
     // A tag's order in memory. Posts note their changes in the pending lists, which the next
     // reader merges in, so that a post does not move the whole order.
     struct TagOrder {
@@ -103,7 +172,12 @@ private:
         std::vector<quint32> recnos;
         std::vector<quint32> pendingInserts;
         std::vector<quint32> pendingRemoves;
+        // The order was put right from the records and the index file does not hold it yet
+        // (a damaged index on a full disk or a read-only folder); written at the next change.
+        bool unwritten = false;
     };
+    void buildFromRecords(TagOrder& o);
+    void buildOrder(TagOrder& o);
     void noteInsert(TagOrder& o, quint32 recno);
     void noteRemove(TagOrder& o, quint32 recno);
     void applyPending(TagOrder& o);

@@ -171,6 +171,18 @@ qint32 nextEntryNumber(mz::data::Cursor& table, const QString& numberField) {
     return last == std::numeric_limits<qint32>::max() ? last : last + 1;
 }
 
+qint32 nextEntryNumber(const mz::data::Table& table, const QString& numberField) {
+    const int field = table.def().fieldIndex(numberField);
+    for (quint32 r = table.recordCount(); r >= 1; --r) {
+        if (table.isDeleted(r)) continue;
+        const mz::data::Value v = table.value(r, field);
+        const double* d = std::get_if<double>(&v);
+        const qint32 last = toInt32(d ? *d : 0.0);
+        return last == std::numeric_limits<qint32>::max() ? last : last + 1;
+    }
+    return 1;
+}
+
 // --- the entry form ----------------------------------------------------------------------
 
 LedgerEntryForm::LedgerEntryForm(const EntrySideInfo& side, Role role, QWidget* parent)
@@ -309,6 +321,11 @@ bool LedgerEntryForm::eventFilter(QObject* watched, QEvent* event) {
 void LedgerEntryForm::FormCreate() {
     if (role_ == Role::Register) {
         mz::state().*(side_.entryNo) = nextEntryNumber(*Table1, side_.numberField);
+        // The number shown is the one expected; the post decides it again under the table's
+        // lock, where no other Mizorel registering at the same moment can take it too.
+        Table1->setAppendCompletion([field = side_.numberField](mz::data::Table& t, mz::data::FieldChanges& changes) {
+            mz::data::setChange(changes, t.def().fieldIndex(field), double(nextEntryNumber(t, field)));
+        });
     } else {
         Table1->setFiltered(true);
         Table1->setFilter(entryFilter(side_, mz::state().*(side_.entryNo)));
@@ -370,16 +387,24 @@ void LedgerEntryForm::ColorButton1Click() {
         Table1->setValue(kRemarkField, kRemarkPresent);
     else if (role_ == Role::Edit)
         Table1->setValue(kRemarkField, QString());
-    Table1->post();  // a refused value stops here: nothing is written, the entry stays as typed
+    bool postedCleanly = true;
+    try {
+        Table1->post();  // a refused value stops here: nothing is written, the entry stays as typed
+    } catch (const mz::data::ChangeStoredError&) {
+        // Stored once although a later write failed: the user is told so, and the window moves
+        // on as after a post, so that pressing again cannot store the entry a second time.
+        mz::platform::reportCurrentException();
+        postedCleanly = false;
+    }
 
     if (role_ == Role::Register) {
-        mz::platform::notice(this, mz::platform::padded(side_.registeredMessage));
+        if (postedCleanly) mz::platform::notice(this, mz::platform::padded(side_.registeredMessage));
         mz::state().*(side_.entryNo) = nextEntryNumber(*Table1, side_.numberField);
         startNewEntry();
         dbEdit4_->setFocus();
         return;
     }
-    mz::platform::notice(this, mz::platform::padded(side_.editedMessage));
+    if (postedCleanly) mz::platform::notice(this, mz::platform::padded(side_.editedMessage));
     if (mz::data::Cursor* grid = side_.managerTable ? side_.managerTable() : nullptr)
         grid->refresh();
     close();

@@ -69,6 +69,9 @@ QString entryFilter(const EntrySideInfo& side, qint32 number);
 // The number the next registered entry gets: the number of the last record in stored order
 // plus one, rounded to an integer; 1 on an empty ledger. Moves the cursor to that record.
 qint32 nextEntryNumber(mz::data::Cursor& table, const QString& numberField);
+// The same rule on the table itself: what a post decides under the table's lock, so that two
+// processes registering at once never store the same number.
+qint32 nextEntryNumber(const mz::data::Table& table, const QString& numberField);
 
 // The controls of the entry form, under their given names. DBComboBox1 (家族名) is null on the
 // expenditure side.
