@@ -640,11 +640,15 @@ void Table::update(quint32 recno, const FieldChanges& changes) {
             throw EngineError(QStringLiteral("テーブル '%1' のレコード %2 はありません").arg(fileName()).arg(recno));
         std::vector<std::pair<int, QByteArray>> memos;
         QByteArray raw = encodeRecord(record(recno).toByteArray(), changes, memos);
+        // Until its memos are in the memo file, the new record still names the old blocks and
+        // may equal the stored one byte for byte: that is no sign of the change being stored.
+        bool memosStored = memos.empty();
         runChange(
             Change::Update,
             [&] {
                 if (dbt_ && !memos.empty()) dbt_->reloadHeader();
                 storeMemos(raw, memos);
+                memosStored = true;
                 if (!memos.empty()) barrier(true, false);
                 // Only the tags whose key changes are touched in the index.
                 std::vector<std::pair<TagOrder*, IndexKey>> moved;
@@ -680,7 +684,7 @@ void Table::update(quint32 recno, const FieldChanges& changes) {
                     noteInsert(*o, recno);
                 }
             },
-            [&] { return recno <= count_ && record(recno) == QByteArrayView(raw); });
+            [&] { return memosStored && recno <= count_ && record(recno) == QByteArrayView(raw); });
     }
     signalIfChanged();
 }
