@@ -348,10 +348,8 @@ TEST_F(BackupCopierTest, CopiesKeepThePermissionsOfTheirDataFiles) {
     makeEarlierBackup();
     for (const QString& name : destinationNames())
         ASSERT_EQ(::chmod(QFile::encodeName(QDir(dest).filePath(name)).constData(), 0644), 0);
-    for (const auto& f : kBackupFiles)
-        ASSERT_EQ(::chmod(QFile::encodeName(data.file(QString::fromUtf16(f.source))).constData(),
-                          0600),
-                  0);
+    for (const QString& name : sources)
+        ASSERT_EQ(::chmod(QFile::encodeName(data.file(name)).constData(), 0600), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(data.file(u"Moku.MDX"_s)).constData(), 0640), 0);
 
     const mode_t oldMask = ::umask(0);  // the copies' permissions must not depend on the umask

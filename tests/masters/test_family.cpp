@@ -149,12 +149,12 @@ TEST_F(FamilyTest, EscapeKeepsBothWindowsOpenWithTheTypedName) {
     TKAZOregiForm regi;
     TKAZOeditForm edit;
     for (QDialog* w : std::initializer_list<QDialog*>{&regi, &edit}) w->show();
-    typeText(regi.ui->DBEdit2, u"花子"_s);
-    QTest::keyClick(regi.ui->DBEdit2, Qt::Key_Escape);
+    typeText(regi.DBEdit2, u"花子"_s);
+    QTest::keyClick(regi.DBEdit2, Qt::Key_Escape);
     QTest::keyClick(&edit, Qt::Key_Escape);
     EXPECT_TRUE(regi.isVisible());
     EXPECT_TRUE(edit.isVisible());
-    EXPECT_EQ(regi.ui->DBEdit2->text(), u"花子"_s);
+    EXPECT_EQ(regi.DBEdit2->text(), u"花子"_s);
     regi.close();
     edit.close();
 }

@@ -248,15 +248,15 @@ TEST_F(PurposesTest, EscapeKeepsRegistrationAndEditOpenWithTheTypedName) {
     TMOKUeditForm edit;
     TMOKUsentakuForm pick;
     for (QDialog* w : std::initializer_list<QDialog*>{&regi, &edit, &pick}) w->show();
-    typeText(regi.ui->Edit2, u"結婚祝"_s);
-    QTest::keyClick(regi.ui->Edit2, Qt::Key_Escape);
-    QTest::keyClick(regi.ui->ComboBox1, Qt::Key_Escape);
+    typeText(regi.Edit2, u"結婚祝"_s);
+    QTest::keyClick(regi.Edit2, Qt::Key_Escape);
+    QTest::keyClick(regi.ComboBox1, Qt::Key_Escape);
     QTest::keyClick(&edit, Qt::Key_Escape);
     QTest::keyClick(&pick, Qt::Key_Escape);
     EXPECT_TRUE(regi.isVisible());
     EXPECT_TRUE(edit.isVisible());
     EXPECT_FALSE(pick.isVisible());
-    EXPECT_EQ(regi.ui->Edit2->text(), u"結婚祝"_s);
+    EXPECT_EQ(regi.Edit2->text(), u"結婚祝"_s);
     regi.close();
     edit.close();
 }
