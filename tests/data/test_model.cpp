@@ -234,8 +234,11 @@ struct Run {
         return true;
     }
 
+    // A view's rows are those of its last read: the grids read again at a search, so each view
+    // is refreshed first, as its window's next search would.
     bool compareViews() {
         for (View& v : views) {
+            v.cursor->refresh();
             Table& t = v.cursor->table();
             std::vector<quint32> want;
             const ModelTable& m = model[v.table];
@@ -292,6 +295,8 @@ struct Run {
         if (op.text.isEmpty()) return true;
         note(op.text + (failAt ? u" [write %1 fails]"_s.arg(failAt) : QString()));
         bool failed = false;
+        bool storedNonetheless = false;  // the engine said the change is stored all the same
+        QString storedMessage;
         {
             int writes = 0;
             if (failAt)
@@ -307,8 +312,19 @@ struct Run {
                     return fail(u"%1: %2"_s.arg(op.text, e.message()));
                 }
                 failed = true;
+                storedNonetheless = dynamic_cast<const ChangeStoredError*>(&e) != nullptr;
+                storedMessage = e.message();
             }
             BinaryFile::setWriteHook({});
+        }
+        if (failed && storedNonetheless && onFailure == OnFailure::Continue) {
+            // Undoing failed too (every write fails here, even putting old bytes back): the
+            // change stands, stored once, and the user was told so.
+            ++failedSteps;
+            ++completeOnDisk;
+            note(u"  (reported as stored: %1)"_s.arg(storedMessage.section(u'\n', 0, 0)));
+            op.effect(model);
+            return fullCheck();
         }
         if (!failed) {
             const size_t touched = op.effect(model);
@@ -316,7 +332,8 @@ struct Run {
         }
         ++failedSteps;
         if (onFailure == OnFailure::Continue) {
-            // A failed change leaves the table as it was, for the same objects too.
+            // A failed change that was not reported as stored leaves the table as it was, for
+            // the same objects too.
             return fullCheck();
         }
         // Close everything and read the files again: they hold the state before or after.
@@ -771,4 +788,4 @@ TEST(Model, RandomWindowOperationsMatchTheModel) { runModel(Run::OnFailure::Reop
 
 // Failed writes are followed by more work through the same objects: a change that failed must
 // leave the table (and every open view) as before it.
-TEST(Model, DISABLED_RandomOperationsWithFailedWritesLeaveNoTrace) { runModel(Run::OnFailure::Continue, 3); }
+TEST(Model, RandomOperationsWithFailedWritesLeaveNoTrace) { runModel(Run::OnFailure::Continue, 3); }
