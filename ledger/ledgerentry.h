@@ -110,6 +110,54 @@ struct EntryViewControls {
     TColorButton* ColorButton3 = nullptr;
 };
 
+// The controls of a twin window, taken from its generated layout class by their given names, so
+// that a missing or misnamed control is a compile error. A control that a window's layout does
+// not hold (the family box on the expenditure side, the preview button of the delete windows)
+// stays null.
+template <class Form>
+EntryFormControls entryFormControlsOf(Form& f) {
+    EntryFormControls c{
+        .Label11 = f.Label11,
+        .DBEdit2 = f.DBEdit2,
+        .DBEdit4 = f.DBEdit4,
+        .DBEdit5 = f.DBEdit5,
+        .DBEdit7 = f.DBEdit7,
+        .DBComboBox1 = nullptr,
+        .DBMemo1 = f.DBMemo1,
+        .DBImage1 = f.DBImage1,
+        .DateTimePicker1 = f.DateTimePicker1,
+        .BitBtnGazo = f.BitBtnGazo,
+        .BitBtnGazoDel = f.BitBtnGazoDel,
+        .ColorButton1 = f.ColorButton1,
+        .ColorButton2 = f.ColorButton2,
+        .ColorButton3 = f.ColorButton3,
+        .ColorButton4 = f.ColorButton4,
+    };
+    if constexpr (requires { f.DBComboBox1; }) c.DBComboBox1 = f.DBComboBox1;
+    return c;
+}
+
+template <class Form>
+EntryViewControls entryViewControlsOf(Form& f) {
+    EntryViewControls c{
+        .Label11 = f.Label11,
+        .DBEdit2 = f.DBEdit2,
+        .DBEdit1 = f.DBEdit1,
+        .DBEdit4 = f.DBEdit4,
+        .DBEdit5 = f.DBEdit5,
+        .DBEdit3 = nullptr,
+        .DBEdit7 = f.DBEdit7,
+        .DBMemo1 = f.DBMemo1,
+        .DBImage1 = f.DBImage1,
+        .ColorButton1 = f.ColorButton1,
+        .ColorButton2 = f.ColorButton2,
+        .ColorButton3 = nullptr,
+    };
+    if constexpr (requires { f.DBEdit3; }) c.DBEdit3 = f.DBEdit3;
+    if constexpr (requires { f.ColorButton3; }) c.ColorButton3 = f.ColorButton3;
+    return c;
+}
+
 // The entry form of the registration and edit windows.
 class LedgerEntryForm : public QDialog {
     Q_OBJECT
