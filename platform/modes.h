@@ -24,6 +24,10 @@ inline constexpr qint32 kPurposeIdle = 0;
 inline constexpr qint32 kPurposeEntry = 310;      // a pick answers EntryPurpose (entry windows)
 inline constexpr qint32 kPurposeCriterion = 320;  // a pick answers SelectedPurpose (criteria)
 
+// SharedState::CsvExportMode: the CSV export window TCSVoutForm.
+inline constexpr qint32 kCsvExportTables = 0;  // whole tables, picked in the window
+inline constexpr qint32 kCsvExportRows = 410;  // the rows handed over in CsvExportRows
+
 // Sets a mode for as long as it lives and puts the idle code back when it goes, also when the
 // window opened meanwhile throws:
 //

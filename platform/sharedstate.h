@@ -18,6 +18,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <vector>
+
 // The window classes live in the global namespace, like the names their .ui files give them.
 class TMizorelMenuForm;
 class TMizorel_verForm;
@@ -54,6 +56,8 @@ class TRepIn1Form;
 class TRepIn2Form;
 class TRepOut2Form;
 class TRepOut1Form;
+class TCSVoutForm;
+class TCSVinForm;
 
 namespace mz {
 
@@ -81,6 +85,12 @@ struct SharedState {
     // The 相手先コード picked for the add-family, edit, delete or search window (the modes that
     // open a window); the search window moves it along as the user browses.
     qint32 CurrentNameCode = 0;
+    // The mode of the CSV export window TCSVoutForm (mz::mode::kCsvExport...): whole tables when
+    // idle, or the rows of a ledger management window: the records CsvExportRows of the table
+    // whose record file is CsvExportTable, in the order shown.
+    qint32 CsvExportMode = 0;
+    QString CsvExportTable;
+    std::vector<quint32> CsvExportRows;
 
     // Application shell: the main window and the about box.
     QPointer<TMizorelMenuForm> MizorelMenuForm;
@@ -118,6 +128,10 @@ struct SharedState {
 
     // Backup window.
     QPointer<TBackupForm> BackupForm;
+
+    // Exchange with spreadsheets: CSV export and import.
+    QPointer<TCSVoutForm> CSVoutForm;
+    QPointer<TCSVinForm> CSVinForm;
 
     // Printout windows: created at start-up, valid for the whole run.
     QPointer<TRepAite1Form> RepAite1Form;
