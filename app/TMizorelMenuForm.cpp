@@ -19,6 +19,8 @@
 #include "platform/platform.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
+#include "spreadsheet/TCSVinForm.h"
+#include "spreadsheet/TCSVoutForm.h"
 #include "widgets/fonts.h"
 
 #include <QMouseEvent>
@@ -83,6 +85,8 @@ TMizorelMenuForm::TMizorelMenuForm(QWidget* parent) : QMainWindow(parent) {
     connect(P1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::P1Click));
     connect(N12, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N12Click));
     connect(B1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::B1Click));
+    connect(CsvOut1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::CsvOut1Click));
+    connect(CsvIn1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::CsvIn1Click));
     connect(M1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::M1Click));
     connect(V1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::V1Click));
     connect(Q1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::Q1Click));
@@ -182,6 +186,13 @@ void TMizorelMenuForm::P1Click() {
 }
 void TMizorelMenuForm::N12Click() { mz::platform::openModal(this, mz::state().AITEbetuForm); }
 void TMizorelMenuForm::B1Click() { mz::platform::openModal(this, mz::state().BackupForm); }
+
+void TMizorelMenuForm::CsvOut1Click() {
+    const mz::mode::Scope scope(&mz::SharedState::CsvExportMode, mz::mode::kCsvExportTables);
+    mz::platform::openModal(this, mz::state().CSVoutForm);
+}
+
+void TMizorelMenuForm::CsvIn1Click() { mz::platform::openModal(this, mz::state().CSVinForm); }
 
 void TMizorelMenuForm::M1Click() { mz::app::openHelp(this); }
 

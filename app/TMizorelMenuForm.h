@@ -36,6 +36,8 @@ public Q_SLOTS:
     void P1Click();
     void N12Click();  // 相手先別の贈答
     void B1Click();
+    void CsvOut1Click();  // CSV書き出し: whole tables
+    void CsvIn1Click();   // CSV取り込み
     void M1Click();
     void V1Click();
     void Q1Click();

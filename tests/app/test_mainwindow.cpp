@@ -11,6 +11,8 @@
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
+#include "spreadsheet/TCSVinForm.h"
+#include "spreadsheet/TCSVoutForm.h"
 #include "testdata.h"
 
 #include <QApplication>
@@ -111,10 +113,29 @@ TEST_F(MainWindowTest, MenuCaptionsAreExactBlanksIncluded) {
     EXPECT_EQ(items(w.N10),
               (QStringList{u"R4=登  録"_s, u"E4=修　正"_s, u"D3=削  除"_s, u"P2=印　刷"_s}));
     EXPECT_EQ(items(w.N8), (QStringList{u"R3=登　録"_s, u"E3=修　正"_s, u"P1=印　刷"_s}));
-    EXPECT_EQ(items(w.Tool1), (QStringList{u"B1=バックアップ"_s}));
+    EXPECT_EQ(items(w.Tool1), (QStringList{u"B1=バックアップ"_s, u"CsvOut1=CSV書き出し(&E)..."_s,
+                                           u"CsvIn1=CSV取り込み(&I)..."_s}));
     EXPECT_EQ(items(w.Help1), (QStringList{u"M1=目次と検索"_s, u"V1=ﾊﾞｰｼﾞｮﾝ情報"_s}));
     EXPECT_EQ(w.Q1->menu(), nullptr) << "終 了 is a command on the bar itself";
     EXPECT_EQ(w.N12->menu(), nullptr) << "相手先別の贈答 is a command on the bar itself";
+}
+
+// The ツール menu opens CSV書き出し for whole tables, and CSV取り込み.
+TEST_F(MainWindowTest, ToolMenuOpensTheCsvWindows) {
+    mz::platform::Recorder rec;
+    mz::platform::ModalDriver driver;
+    TMizorelMenuForm w;
+    int out = 0, in = 0;
+    driver.onOpen<TCSVoutForm>([&](TCSVoutForm& f) {
+        ++out;
+        EXPECT_EQ(mz::state().CsvExportMode, mz::mode::kCsvExportTables);
+        EXPECT_TRUE(f.ComboBox1->isEnabled());
+    });
+    driver.onOpen<TCSVinForm>([&](TCSVinForm&) { ++in; });
+    w.CsvOut1->trigger();
+    w.CsvIn1->trigger();
+    EXPECT_EQ(out, 1);
+    EXPECT_EQ(in, 1);
 }
 
 TEST_F(MainWindowTest, ButtonsKeepTheirPlaceAndTabOrder) {
