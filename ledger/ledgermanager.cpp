@@ -23,6 +23,7 @@
 #include "platform/modes.h"
 #include "platform/platform.h"
 #include "printouts/printoutforms.h"
+#include "spreadsheet/TCSVoutForm.h"
 #include "widgets/colorbutton.h"
 #include "widgets/datasource.h"
 #include "widgets/dbcombobox.h"
@@ -31,6 +32,7 @@
 #include "widgets/format.h"
 #include "widgets/maskedit.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -285,6 +287,28 @@ void LedgerManagerForm::connectHandlers() {
 
     if (side_.gridDoubleClickViews)
         connect(dbGrid1_, &TDBGrid::dblClick, this, guarded([this] { gridDoubleClick(); }));
+
+    // CSV書き出し of the entries found: from the grid's context menu and Ctrl+E, so that no
+    // control of the window moves for it.
+    auto* csvExport = new QAction(u"検索結果をCSVに書き出す(&E)..."_s, this);
+    csvExport->setObjectName(u"CsvExport1"_s);
+    csvExport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    csvExport->setShortcutContext(Qt::WindowShortcut);
+    addAction(csvExport);
+    dbGrid1_->addAction(csvExport);
+    dbGrid1_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(csvExport, &QAction::triggered, this, guarded([this] { CsvExportClick(); }));
+}
+
+void LedgerManagerForm::CsvExportClick() {
+    SharedState& st = mz::state();
+    st.CsvExportTable = side_.tableFile;
+    st.CsvExportRows.clear();
+    // The rows of the grid, in its order.
+    for (int row = 0; row < Table1->recordCount(); ++row) st.CsvExportRows.push_back(Table1->recnoAt(row));
+    const mz::mode::Scope scope(&SharedState::CsvExportMode, mz::mode::kCsvExportRows);
+    mz::platform::openModal(this, st.CSVoutForm);
+    st.CsvExportRows.clear();
 }
 
 bool LedgerManagerForm::eventFilter(QObject* watched, QEvent* event) {

@@ -128,6 +128,7 @@ public Q_SLOTS:
     void ColorButton9Click();   // 削除
     void ColorButton10Click();  // 相手先追加
     void ColorButton11Click();  // 目的追加
+    void CsvExportClick();      // the entries found to a CSV file (grid context menu, Ctrl+E)
 
 protected:
     LedgerManagerForm(const LedgerSideInfo& side, QWidget* parent);

@@ -28,6 +28,7 @@
 #include "widgets/dbgrid.h"
 #include "widgets/maskedit.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
@@ -38,6 +39,7 @@
 #include "masters/TMOKUregiForm.h"
 #include "masters/TMOKUsentakuForm.h"
 #include "report/TReportPreview.h"
+#include "spreadsheet/TCSVoutForm.h"
 
 #include <gtest/gtest.h>
 
@@ -575,6 +577,40 @@ TEST_F(LedgerWindowTest, SearchQuotesPrefixesAndIgnoresLetterCase) {
     EXPECT_EQ(w.Table1->filter(), u"((家族名='花子') and (収入日>='2024/02/29'))"_s);
     EXPECT_EQ(gridNames(w.DBGrid1), (QStringList{u"Smith"_s, u"山田太郎"_s, u"山田花子"_s}));
     EXPECT_TRUE(rec.notices().isEmpty());
+}
+
+// The entries found go to the CSV export window in the grid's order, from the grid's context
+// menu and from Ctrl+E; no control of the window moves for it.
+TEST_F(LedgerWindowTest, CsvExportTakesTheGridsRowsInItsOrder) {
+    addEntries(u"Indata.DBF"_s, kIncomeEntries);
+    mz::platform::Recorder rec;
+    mz::platform::ModalDriver driver;
+    TINsrSrForm w;
+    const QRect grid = w.DBGrid1->geometry();
+    w.Edit1->setText(u"山田*"_s);
+    w.ColorButton5Click();
+    ASSERT_EQ(gridNames(w.DBGrid1), (QStringList{u"山田太郎"_s, u"山田花子"_s}));
+    std::vector<quint32> handed;
+    int opened = 0;
+    driver.onOpen<TCSVoutForm>([&](TCSVoutForm& out) {
+        ++opened;
+        EXPECT_EQ(mz::state().CsvExportMode, mz::mode::kCsvExportRows);
+        EXPECT_EQ(mz::state().CsvExportTable, u"Indata.DBF"_s);
+        handed = mz::state().CsvExportRows;
+        EXPECT_FALSE(out.ComboBox1->isEnabled());
+    });
+    QAction* action = nullptr;
+    for (QAction* a : w.DBGrid1->actions())
+        if (a->objectName() == u"CsvExport1"_s) action = a;
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+    action->trigger();
+    EXPECT_EQ(opened, 1);
+    // Records 1 and 3, in the grid's order by date then record.
+    EXPECT_EQ(handed, (std::vector<quint32>{1, 3}));
+    EXPECT_EQ(mz::state().CsvExportMode, mz::mode::kCsvExportTables);
+    EXPECT_TRUE(mz::state().CsvExportRows.empty());
+    EXPECT_EQ(w.DBGrid1->geometry(), grid);
 }
 
 TEST_F(LedgerWindowTest, SearchWithoutCriteriaOrWithAnEmptyRangeSaysSo) {
