@@ -81,7 +81,9 @@ TCSVinForm::TCSVinForm(QWidget* parent) : QDialog(parent) {
     connect(CheckBox1, &QCheckBox::toggled, this, mz::platform::guarded(this, &TCSVinForm::SettingsChange));
     connect(TableWidget2, &QTableWidget::itemChanged, this,
             mz::platform::guarded(this, &TCSVinForm::TableWidget2ItemChanged));
+    filling_ = true;
     ComboBox1->setCurrentIndex(1);  // 収入: the 香典帳 families bring
+    filling_ = false;
     fillMapping();
 }
 
@@ -136,6 +138,7 @@ void TCSVinForm::fillMapping() {
         if (at >= 0) map[size_t(k)] = int(at);
         else if (remembered == u"-"_s) map[size_t(k)] = -1;
     }
+    TableWidget1->setRowCount(0);  // the boxes of the last target go with their rows
     TableWidget1->setRowCount(int(fields.size()));
     for (qsizetype k = 0; k < fields.size(); ++k) {
         auto* item = new QTableWidgetItem(fields[k] + (isRequiredField(target(), fields[k]) ? u" ＊"_s : QString()));
