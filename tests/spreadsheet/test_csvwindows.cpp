@@ -5,6 +5,7 @@
 #include "spreadsheet/TCSVinForm.h"
 #include "spreadsheet/TCSVoutForm.h"
 
+#include "data/binaryfile.h"
 #include "data/cp932.h"
 #include "data/table.h"
 #include "exchange/csv.h"
@@ -198,4 +199,30 @@ TEST_F(CsvWindows, RowsThatCannotBeStoredSayWhy) {
     });
     mz::platform::openModal(nullptr, mz::state().CSVinForm);
     EXPECT_TRUE(rec.dialogs().isEmpty());
+}
+
+TEST_F(CsvWindows, AFailedWriteIsReportedAndStoresNothing) {
+    const QString path = writeFile(u"b.csv"_s, u"収入日,氏名,金額\r\n2024/06/01,木村 誠,3000\r\n2024/06/02,森 恵子,5000\r\n"_s.toUtf8());
+    Recorder rec;
+    rec.answerOkCancel(true);
+    ModalDriver driver;
+    int writes = 0;
+    driver.onOpen<TCSVinForm>([&](TCSVinForm& w) {
+        w.loadFile(path);
+        ASSERT_EQ(mz::exchange::rowsToStore(w.checks()), 2);
+        mz::data::BinaryFile::setWriteHook([&](const QString&, qint64, qint64) {
+            if (++writes == 1) throw mz::data::EngineError(u"ファイルに書き込めません（ディスクの空き容量が足りません）"_s);
+        });
+        w.BitBtn2->click();  // through the button, whose errors the error display shows
+        mz::data::BinaryFile::setWriteHook({});
+        // The file stays in the window, to be stored once the disk has room.
+        EXPECT_FALSE(w.Edit1->text().isEmpty());
+        EXPECT_TRUE(w.BitBtn2->isEnabled());
+    });
+    mz::platform::openModal(nullptr, mz::state().CSVinForm);
+    EXPECT_GE(writes, 1);
+    ASSERT_EQ(rec.errors().size(), 1);
+    EXPECT_TRUE(rec.errors()[0].contains(u"何も登録されていません"_s)) << rec.errors()[0].toStdString();
+    EXPECT_TRUE(rec.notices().isEmpty());
+    EXPECT_EQ(mz::data::Table::open(u"Indata.DBF"_s)->liveCount(), 3u);
 }
