@@ -32,6 +32,9 @@ class TOUTeditForm;
 class TINdelForm;
 class TOUTdelForm;
 class TAITEbetuForm;
+class TOKAEshiForm;
+class TOKAEeditForm;
+class TOKAErulesForm;
 class TNAMEsentakuForm;
 class TNAMEkubunForm;
 class TNAMEregi1Form;
@@ -81,6 +84,8 @@ struct SharedState {
     // The 相手先コード picked for the add-family, edit, delete or search window (the modes that
     // open a window); the search window moves it along as the user browses.
     qint32 CurrentNameCode = 0;
+    // The 収入番号 whose return record the return edit window TOKAEeditForm shows.
+    qint32 ReturnIncomeNo = 0;
 
     // Application shell: the main window and the about box.
     QPointer<TMizorelMenuForm> MizorelMenuForm;
@@ -98,6 +103,9 @@ struct SharedState {
     QPointer<TINdelForm> INdelForm;
     QPointer<TOUTdelForm> OUTdelForm;
     QPointer<TAITEbetuForm> AITEbetuForm;  // 相手先別の贈答
+    QPointer<TOKAEshiForm> OKAEshiForm;    // お返し管理
+    QPointer<TOKAEeditForm> OKAEeditForm;  // one entry's return record
+    QPointer<TOKAErulesForm> OKAErulesForm;  // the return rules per purpose category
 
     // Address book windows.
     QPointer<TNAMEsentakuForm> NAMEsentakuForm;
