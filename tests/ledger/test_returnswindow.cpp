@@ -229,6 +229,16 @@ TEST_F(ReturnWindowTest, TheEditWindowRefusesBadDatesAmountsAndASendingWithoutAD
     EXPECT_EQ(after.spent, 3000);
 }
 
+TEST_F(ReturnWindowTest, TheEditWindowOfAnEntryDeletedMeanwhileStoresNothing) {
+    mz::platform::Recorder rec;
+    mz::state().ReturnIncomeNo = 99;
+    TOKAEeditForm e;  // the error is shown; the window opens empty
+    EXPECT_EQ(rec.errors().size(), 1);
+    EXPECT_THROW(e.ColorButton1Click(), EngineError);
+    EXPECT_FALSE(rt::find(*rt::openReturnTable(), 99));
+    EXPECT_FALSE(rt::find(*rt::openReturnTable(), 0));
+}
+
 // --- several at once --------------------------------------------------------------------------
 
 TEST_F(ReturnWindowTest, SeveralAreMarkedSentAtOnceWithOneDate) {
