@@ -164,6 +164,27 @@ TEST_F(ReturnTest, RulesChangedByTheUserTravelWithTheDataDirectory) {
     EXPECT_EQ(rt::Rules::load(), rt::Rules::defaults());
 }
 
+TEST_F(ReturnTest, RecordsAreFoundByNumberAndOrderedByDueDateThroughTheIndex) {
+    const std::shared_ptr<mz::data::Table> t = rt::openReturnTable();
+    const rt::Rules rules = rt::Rules::defaults();
+    rt::store(*t, rt::defaultsFor(rules, kMourning, 3, QDate(2022, 3, 3)));      // 2022/04/21
+    rt::store(*t, rt::defaultsFor(rules, kCelebration, 1, QDate(2020, 1, 10)));  // 2020/02/10
+    rt::store(*t, rt::defaultsFor(rules, kCelebration, 6, QDate(2023, 2, 2)));   // 2023/03/02
+    rt::Record changed = *rt::find(*t, 1);
+    changed.dueDate = QDate(2024, 1, 1);
+    rt::store(*t, changed);  // written over, not added
+    EXPECT_EQ(t->liveCount(), 3u);
+    mz::data::Cursor c;
+    c.open(u"Okaeshi.DBF"_s);
+    c.setIndexName(u"期日"_s);
+    QList<int> numbers;
+    for (c.first(); !c.eof(); c.next()) numbers << int(c.number(u"収入番号"_s));
+    EXPECT_EQ(numbers, (QList<int>{3, 6, 1}));
+    EXPECT_EQ(rt::removeFor(*t, 6), 1);
+    EXPECT_FALSE(rt::find(*t, 6));
+    EXPECT_EQ(rt::removeFor(*t, 6), 0);
+}
+
 // --- the upgrade of an older data directory --------------------------------------------------
 
 TEST(ReturnUpgrade, AnOlderDataDirectoryGetsTheEmptyTablesAndTheFiveStayByteForByte) {
