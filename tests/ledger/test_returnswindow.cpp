@@ -332,6 +332,12 @@ TEST_F(ReturnWindowTest, TheListForSendingMatchesItsGoldenDump) {
     const QString actual = mz::report::dump(pages);
     EXPECT_EQ(actual.toStdString(),
               mz::test::golden(u"returns_sending.txt"_s, actual).toStdString());
+    // MIZOREL_PRINTOUT_PDF=DIR also writes it as PDF there, to be looked at.
+    if (const QString pdfDir = qEnvironmentVariable("MIZOREL_PRINTOUT_PDF"); !pdfDir.isEmpty()) {
+        QDir().mkpath(pdfDir);
+        EXPECT_TRUE(mz::report::writePdf(QDir(pdfDir).filePath(u"returns_sending.pdf"_s),
+                                         rt::sendingListReport(), pages, {}));
+    }
     ASSERT_EQ(pages.size(), 1u);
     const QStringList texts = mz::test::pageTexts(pages)[0];
     EXPECT_EQ(texts.front(), u"お返し送付リスト"_s);
