@@ -7,7 +7,9 @@
 #include "counterparts/TNAMEsentakuForm.h"
 #include "ledger/TAITEbetuForm.h"
 #include "ledger/TINsrSrForm.h"
+#include "ledger/TOKAEshiForm.h"
 #include "ledger/TOUTsrSrForm.h"
+#include "ledger/returns.h"
 #include "masters/TKAZOeditForm.h"
 #include "masters/TKAZOregiForm.h"
 #include "masters/TMOKUdelForm.h"
@@ -26,6 +28,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 void mizorelInitResources();
@@ -69,6 +72,21 @@ TMizorelMenuForm::TMizorelMenuForm(QWidget* parent) : QMainWindow(parent) {
     styleButton(ColorButton2, QColor(255, 151, 255), 27);
     styleButton(ColorButton3, QColor(0, 255, 255), 24);
 
+    // A line on the picture, not a box: it reads as a note and is a link for mouse and keyboard.
+    LabelReminder->setFont(mz::widgets::pixelFont(mz::widgets::kPGothic, 13));
+    LabelReminder->setAutoFillBackground(true);
+    QPalette quiet = LabelReminder->palette();
+    quiet.setColor(QPalette::Window, QColor(255, 255, 240, 220));
+    LabelReminder->setPalette(quiet);
+    LabelReminder->setContentsMargins(6, 2, 6, 2);
+    LabelReminder->setWordWrap(true);
+    LabelReminder->setTextFormat(Qt::RichText);
+    LabelReminder->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
+                                           Qt::LinksAccessibleByKeyboard);
+    LabelReminder->setCursor(Qt::PointingHandCursor);
+    connect(LabelReminder, &QLabel::linkActivated, this,
+            guarded(this, &TMizorelMenuForm::Return1Click));
+
     connect(S2, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::S2Click));
     connect(N11, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N11Click));
     connect(N2, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N2Click));
@@ -84,6 +102,7 @@ TMizorelMenuForm::TMizorelMenuForm(QWidget* parent) : QMainWindow(parent) {
     connect(E3, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::E3Click));
     connect(P1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::P1Click));
     connect(N12, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N12Click));
+    connect(Return1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::Return1Click));
     connect(B1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::B1Click));
     connect(CsvOut1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::CsvOut1Click));
     connect(CsvIn1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::CsvIn1Click));
@@ -146,9 +165,37 @@ bool TMizorelMenuForm::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TMizorelMenuForm::FormCreate() { mz::state().DataDir = mz::platform::currentDir(); }
+void TMizorelMenuForm::FormCreate() {
+    mz::state().DataDir = mz::platform::currentDir();
+    updateReturnReminder();
+}
 
-void TMizorelMenuForm::S2Click() { mz::platform::openModal(this, mz::state().INsrSrForm); }
+void TMizorelMenuForm::updateReturnReminder() {
+    QString text;
+    try {
+        text = mz::ledger::returns::reminderText(
+            mz::ledger::returns::overdueReminder(QDate::currentDate()));
+    } catch (const mz::data::EngineError&) {
+        // No line rather than a box: the windows that need the tables say what is wrong.
+    }
+    LabelReminder->setText(
+        text.isEmpty() ? QString()
+                       : QStringLiteral("<a href=\"okaeshi\" style=\"color:#993300;\">%1</a>")
+                             .arg(text.toHtmlEscaped()));
+    LabelReminder->setToolTip(
+        text.isEmpty() ? QString() : QStringLiteral("クリックするとお返し管理を開きます"));
+    // One line when it fits, wrapped within 600 pixels when it does not.
+    const int width = std::min(600, LabelReminder->fontMetrics().horizontalAdvance(text) + 16);
+    LabelReminder->resize(width, LabelReminder->heightForWidth(width));
+    // Its foot stays where the design puts it, above the window's lower edge.
+    LabelReminder->move(LabelReminder->x(), 510 - LabelReminder->height());
+    LabelReminder->setVisible(!text.isEmpty());
+}
+
+void TMizorelMenuForm::S2Click() {
+    mz::platform::openModal(this, mz::state().INsrSrForm);
+    updateReturnReminder();
+}
 void TMizorelMenuForm::ColorButton1Click() { S2Click(); }
 void TMizorelMenuForm::N11Click() { mz::platform::openModal(this, mz::state().OUTsrSrForm); }
 void TMizorelMenuForm::ColorButton2Click() { N11Click(); }
@@ -185,6 +232,10 @@ void TMizorelMenuForm::P1Click() {
     if (auto* form = mz::state().RepKazo1Form.data()) form->QuickRep1->Preview(this);
 }
 void TMizorelMenuForm::N12Click() { mz::platform::openModal(this, mz::state().AITEbetuForm); }
+void TMizorelMenuForm::Return1Click() {
+    mz::platform::openModal(this, mz::state().OKAEshiForm);
+    updateReturnReminder();
+}
 void TMizorelMenuForm::B1Click() { mz::platform::openModal(this, mz::state().BackupForm); }
 
 void TMizorelMenuForm::CsvOut1Click() {

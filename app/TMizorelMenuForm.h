@@ -34,7 +34,11 @@ public Q_SLOTS:
     void R3Click();
     void E3Click();
     void P1Click();
-    void N12Click();  // 相手先別の贈答
+    void N12Click();      // 相手先別の贈答
+    void Return1Click();  // お返し管理
+    // The quiet line at the foot of the window: how many returns are overdue and the oldest;
+    // hidden when none is. A click on it opens お返し管理.
+    void updateReturnReminder();
     void B1Click();
     void CsvOut1Click();  // CSV書き出し: whole tables
     void CsvIn1Click();   // CSV取り込み

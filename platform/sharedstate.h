@@ -34,6 +34,9 @@ class TOUTeditForm;
 class TINdelForm;
 class TOUTdelForm;
 class TAITEbetuForm;
+class TOKAEshiForm;
+class TOKAEeditForm;
+class TOKAErulesForm;
 class TNAMEsentakuForm;
 class TNAMEkubunForm;
 class TNAMEregi1Form;
@@ -91,6 +94,8 @@ struct SharedState {
     qint32 CsvExportMode = 0;
     QString CsvExportTable;
     std::vector<quint32> CsvExportRows;
+    // The 収入番号 whose return record the return edit window TOKAEeditForm shows.
+    qint32 ReturnIncomeNo = 0;
 
     // Application shell: the main window and the about box.
     QPointer<TMizorelMenuForm> MizorelMenuForm;
@@ -108,6 +113,9 @@ struct SharedState {
     QPointer<TINdelForm> INdelForm;
     QPointer<TOUTdelForm> OUTdelForm;
     QPointer<TAITEbetuForm> AITEbetuForm;  // 相手先別の贈答
+    QPointer<TOKAEshiForm> OKAEshiForm;    // お返し管理
+    QPointer<TOKAEeditForm> OKAEeditForm;  // one entry's return record
+    QPointer<TOKAErulesForm> OKAErulesForm;  // the return rules per purpose category
 
     // Address book windows.
     QPointer<TNAMEsentakuForm> NAMEsentakuForm;

@@ -7,10 +7,9 @@
 namespace mz::spreadsheet {
 
 std::vector<const data::TableDef*> exportableTables() {
-    // Every definition list of the system goes here; a table added beside the five is offered
-    // once it is in this list and in the folder.
-    std::vector<const data::TableDef*> all;
-    for (const data::TableDef& d : data::tableDefs()) all.push_back(&d);
+    // The five and the tables beside them; a table is offered once its record file is in the
+    // folder.
+    const std::vector<const data::TableDef*> all = data::allTableDefs();
     const QStringList files = QDir::current().entryList(QDir::Files);
     std::vector<const data::TableDef*> present;
     for (const data::TableDef* d : all)
