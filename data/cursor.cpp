@@ -74,15 +74,32 @@ bool Cursor::rowMatches(quint32 recno) const {
     return filter_->matches(table_->record(recno), caseInsensitive_);
 }
 
+std::vector<quint64> Cursor::matchingRecords() const {
+    const quint32 n = table_->recordCount();
+    std::vector<quint64> bits(n / 64 + 1, 0);
+    for (quint32 r = 1; r <= n; ++r) {
+        const QByteArrayView rec = table_->record(r);
+        if (rec[0] != '*' && filter_->matches(rec, caseInsensitive_)) bits[r >> 6] |= quint64(1) << (r & 63);
+    }
+    return bits;
+}
+
 void Cursor::ensureRows() const {
     if (!table_) return;
     if (rowsValid_) return;
     rows_.clear();
     if (!tagName_.isEmpty()) {
         const std::vector<quint32>& order = table_->order(tagName_);
-        rows_.reserve(order.size());
-        for (quint32 r : order)
-            if (rowMatches(r)) rows_.push_back(r);
+        if (!filtered_ || !filter_ || filter_->isEmpty()) {
+            rows_.assign(order.begin(), order.end());
+        } else {
+            // The filter runs over the records in the order they lie in memory, one bit per
+            // record; the tag's order then only looks the bits up. Walking the records in key
+            // order instead would wait on memory at nearly every record.
+            const std::vector<quint64> passed = matchingRecords();
+            for (quint32 r : order)
+                if ((passed[r >> 6] >> (r & 63)) & 1u) rows_.push_back(r);
+        }
     } else {
         const quint32 n = table_->recordCount();
         rows_.reserve(table_->liveCount());

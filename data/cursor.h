@@ -117,6 +117,7 @@ private:
     void requireOpen() const;
     void onTableChanged();
     bool rowMatches(quint32 recno) const;
+    std::vector<quint64> matchingRecords() const;  // bit r: live record r passes the filter
 
     std::shared_ptr<Table> table_;
     QString filterText_;
