@@ -92,7 +92,7 @@ void Cursor::ensureRows() const {
     if (!tagName_.isEmpty()) {
         const std::vector<quint32>& order = table_->order(tagName_);
         if (!filtered_ || !filter_ || filter_->isEmpty()) {
-            for (quint32 r : order) rows_.push_back(r);
+            rows_.append(order.data(), order.size());
         } else {
             // The filter runs over the records in the order they lie in memory, one bit per
             // record; the tag's order then only looks the bits up. Walking the records in key

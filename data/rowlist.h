@@ -5,6 +5,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <vector>
 
 namespace mz::data {
@@ -32,6 +33,22 @@ public:
         ++size_;
     }
 
+    // Appends n record numbers at the end, a block at a time.
+    void append(const quint32* recnos, size_t n) {
+        while (n > 0) {
+            if (blocks_.empty() || blocks_.back().size() >= kBlock) {
+                blocks_.emplace_back().reserve(kBlock);
+                starts_.push_back(size_);
+            }
+            std::vector<quint32>& block = blocks_.back();
+            const size_t take = std::min(n, kBlock - block.size());
+            block.insert(block.end(), recnos, recnos + take);
+            size_ += take;
+            recnos += take;
+            n -= take;
+        }
+    }
+
     quint32 operator[](size_t row) const {
         const size_t b = blockOf(row);
         return blocks_[b][row - starts_[b]];
@@ -39,9 +56,10 @@ public:
 
     // Row of recno, or -1.
     qsizetype indexOf(quint32 recno) const {
-        for (size_t b = 0; b < blocks_.size(); ++b)
-            for (size_t i = 0; i < blocks_[b].size(); ++i)
-                if (blocks_[b][i] == recno) return static_cast<qsizetype>(starts_[b] + i);
+        for (size_t b = 0; b < blocks_.size(); ++b) {
+            const auto it = std::find(blocks_[b].begin(), blocks_[b].end(), recno);
+            if (it != blocks_[b].end()) return static_cast<qsizetype>(starts_[b] + size_t(it - blocks_[b].begin()));
+        }
         return -1;
     }
 
