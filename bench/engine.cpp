@@ -1,12 +1,26 @@
-// bench_engine [N ...]: figures of the table engine on sample data of N income entries (default
-// 1,000, 10,000 and 100,000): open + order by date, a five-criteria ledger search, one post of a
-// new entry (with and without waiting for the disk), and the same search over the same rows in an in-memory SQLite table for reference.
-// It prints figures; nothing here is a test.
+// bench_engine [--cache DIR] [N ...]: figures of the table engine on sample data of N income
+// entries (default 1,000, 10,000 and 100,000), side by side with SQLite and with a raw scan:
+//
+//   open+order  opening the ledger and ordering it by date, as the management window does
+//   search      a five-criteria ledger search (name prefix, purpose, family, date range) in date
+//               order, as 検索開始 runs it; and one with the same shape that matches nothing
+//   sqlite      the same query over the same rows in an in-memory SQLite table without any
+//               index, and with the single index that serves this query best (each one tried)
+//   raw scan    the five criteria compared straight on the record bytes in record order, into a
+//               count: the floor of any search over these bytes
+//   post        one new entry at a random date with the date order active (median), with the
+//               writes synced to the disk as the program posts and without
+//
+// The criteria are taken from the entry in the middle of the ledger, so they match rows at every
+// size. --cache DIR keeps the sample folders in DIR/N and copies them for each run, so repeated
+// runs (and builds to compare) work on the same data. It prints figures; nothing here is a test.
+#include "data/cp932.h"
 #include "data/cursor.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -14,6 +28,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 using mz::data::Cursor;
@@ -29,19 +44,10 @@ double bestMs(int runs, const std::function<void()>& f) {
         QElapsedTimer t;
         t.start();
         f();
-        best = std::min(best, t.nsecsElapsed() / 1e6);
+        best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1e6);
     }
     return best;
 }
-
-const char* kFilter =
-    "((氏名='山田*') and (目的='結婚祝') and (家族名='花子') and (収入日>='2000/01/01') and "
-    "(収入日<='2020/12/31'))";
-
-struct Row {
-    QByteArray name, purpose, family;
-    int julian;
-};
 
 void check(int rc, sqlite3* db) {
     if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
@@ -50,17 +56,177 @@ void check(int rc, sqlite3* db) {
     }
 }
 
+bool run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(-1) || p.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program), p.readAllStandardError().constData());
+        return false;
+    }
+    return true;
+}
+
+// A sample folder of n entries in dir: made afresh, or copied from the cache.
+void makeSample(const QString& cache, int n, const QString& dir) {
+    const QString tool = QString::fromUtf8(MIZOREL_SAMPLE_TOOL);
+    const QStringList args{u("--entries"), QString::number(n)};
+    if (cache.isEmpty()) {
+        if (!run(tool, QStringList{dir} + args)) std::exit(1);
+        return;
+    }
+    const QString cached = QDir(cache).filePath(QString::number(n));
+    if (!QFileInfo::exists(QDir(cached).filePath(u("Indata.DBF"))) && !run(tool, QStringList{cached} + args))
+        std::exit(1);
+    if (!run(u("cp"), {u("-r"), cached, dir})) std::exit(1);
+}
+
+// The criteria of one search: text as the filter builder writes it, and the same in SQL terms.
+struct Criteria {
+    QString surname, purpose, family;
+    QDate from, to;
+
+    QString filter() const {
+        return u("((氏名='%1*') and (目的='%2') and (家族名='%3') and (収入日>='%4') and (収入日<='%5'))")
+            .arg(surname, purpose, family, from.toString(u("yyyy/MM/dd")), to.toString(u("yyyy/MM/dd")));
+    }
+};
+
+struct Row {
+    QByteArray name, purpose, family;
+    int julian;
+};
+
+// The five criteria on the raw record bytes, in record order: blank-padded CP932 text compared
+// with memcmp, the date as its eight digits.
+struct RawCriteria {
+    int nameAt, purposeAt, familyAt, dateAt;
+    QByteArray prefix, purpose, family, from, to;
+
+    static QByteArray cp932(const QString& s, int width = 0) {
+        QByteArray b = *mz::data::cp932::encode(s);
+        return width ? b + QByteArray(width - b.size(), ' ') : b;
+    }
+    static int at(const mz::data::Table& t, const char* field) { return t.fieldOffset(t.def().fieldIndex(u(field))); }
+
+    RawCriteria(const mz::data::Table& t, const Criteria& c)
+        : nameAt(at(t, "氏名")),
+          purposeAt(at(t, "目的")),
+          familyAt(at(t, "家族名")),
+          dateAt(at(t, "収入日")),
+          prefix(cp932(c.surname)),
+          purpose(cp932(c.purpose, 12)),
+          family(cp932(c.family, 10)),
+          from(c.from.toString(u("yyyyMMdd")).toLatin1()),
+          to(c.to.toString(u("yyyyMMdd")).toLatin1()) {}
+
+    int count(const mz::data::Table& t) const {
+        int n = 0;
+        const quint32 records = t.recordCount();
+        for (quint32 r = 1; r <= records; ++r) {
+            const char* rec = t.record(r).data();
+            if (rec[0] == '*') continue;
+            if (std::memcmp(rec + purposeAt, purpose.constData(), size_t(purpose.size())) != 0) continue;
+            if (std::memcmp(rec + familyAt, family.constData(), size_t(family.size())) != 0) continue;
+            if (std::memcmp(rec + nameAt, prefix.constData(), size_t(prefix.size())) != 0) continue;
+            if (std::memcmp(rec + dateAt, from.constData(), 8) < 0) continue;
+            if (std::memcmp(rec + dateAt, to.constData(), 8) > 0) continue;
+            ++n;
+        }
+        return n;
+    }
+};
+
+// The same rows in an in-memory SQLite table, dates as Julian days.
+class Sql {
+public:
+    explicit Sql(const std::vector<Row>& rows) {
+        sqlite3_open(":memory:", &db_);
+        exec("CREATE TABLE t(name TEXT, purpose TEXT, family TEXT, day INTEGER);");
+        exec("BEGIN");
+        sqlite3_stmt* ins = nullptr;
+        sqlite3_prepare_v2(db_, "INSERT INTO t VALUES(?,?,?,?)", -1, &ins, nullptr);
+        for (const Row& r : rows) {
+            sqlite3_bind_text(ins, 1, r.name.constData(), int(r.name.size()), SQLITE_STATIC);
+            sqlite3_bind_text(ins, 2, r.purpose.constData(), int(r.purpose.size()), SQLITE_STATIC);
+            sqlite3_bind_text(ins, 3, r.family.constData(), int(r.family.size()), SQLITE_STATIC);
+            sqlite3_bind_int(ins, 4, r.julian);
+            check(sqlite3_step(ins), db_);
+            sqlite3_reset(ins);
+        }
+        sqlite3_finalize(ins);
+        exec("COMMIT");
+    }
+    ~Sql() { sqlite3_close(db_); }
+    void exec(const char* sql) { check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), db_); }
+
+    // Best time of the query, the rows it found.
+    std::pair<double, int> query(const Criteria& c) {
+        // The name prefix as a range, so that an index on the name can serve it.
+        sqlite3_stmt* q = nullptr;
+        sqlite3_prepare_v2(db_,
+                           "SELECT rowid FROM t WHERE name>=?1 AND name<?2 AND purpose=?3 AND family=?4 "
+                           "AND day>=?5 AND day<=?6 ORDER BY day",
+                           -1, &q, nullptr);
+        const QByteArray lo = c.surname.toUtf8(), hi = lo + "\xF4\x8F\xBF\xBF";
+        const QByteArray purpose = c.purpose.toUtf8(), family = c.family.toUtf8();
+        int found = 0;
+        const double ms = bestMs(7, [&] {
+            std::vector<sqlite3_int64> ids;
+            sqlite3_reset(q);
+            sqlite3_bind_text(q, 1, lo.constData(), int(lo.size()), SQLITE_STATIC);
+            sqlite3_bind_text(q, 2, hi.constData(), int(hi.size()), SQLITE_STATIC);
+            sqlite3_bind_text(q, 3, purpose.constData(), int(purpose.size()), SQLITE_STATIC);
+            sqlite3_bind_text(q, 4, family.constData(), int(family.size()), SQLITE_STATIC);
+            sqlite3_bind_int(q, 5, int(c.from.toJulianDay()));
+            sqlite3_bind_int(q, 6, int(c.to.toJulianDay()));
+            while (sqlite3_step(q) == SQLITE_ROW) ids.push_back(sqlite3_column_int64(q, 0));
+            found = int(ids.size());
+        });
+        sqlite3_finalize(q);
+        return {ms, found};
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+struct Search {
+    double engineMs = 0, sqlPlainMs = 0, sqlIndexMs = 0, rawMs = 0;
+    int found = 0, sqlFound = 0, rawFound = 0;
+    const char* bestIndex = "";
+};
+
+Search measure(Cursor& c, Sql& sql, const Criteria& crit) {
+    Search s;
+    const QString text = crit.filter();
+    s.engineMs = bestMs(7, [&] {
+        c.setFilter(text);
+        s.found = c.recordCount();
+    });
+    c.setFilter(QString());
+    const RawCriteria raw(c.table(), crit);
+    s.rawMs = bestMs(7, [&] { s.rawFound = raw.count(c.table()); });
+    std::tie(s.sqlPlainMs, s.sqlFound) = sql.query(crit);
+    s.sqlIndexMs = 1e300;
+    static const char* const kColumns[] = {"day", "name", "purpose", "family"};
+    for (const char* column : kColumns) {
+        sql.exec(QByteArray("CREATE INDEX ix ON t(").append(column).append(")").constData());
+        const double ms = sql.query(crit).first;
+        sql.exec("DROP INDEX ix");
+        if (ms < s.sqlIndexMs) {
+            s.sqlIndexMs = ms;
+            s.bestIndex = column;
+        }
+    }
+    return s;
+}
+
 double medianPostUs(bool sync);
 
-void bench(int n) {
+void bench(const QString& cache, int n) {
     QTemporaryDir tmp;
     const QString dir = tmp.filePath(u("data"));
-    QProcess sample;
-    sample.start(QString::fromUtf8(MIZOREL_SAMPLE_TOOL), {dir, u("--entries"), QString::number(n)});
-    if (!sample.waitForFinished(-1) || sample.exitCode() != 0) {
-        std::fprintf(stderr, "mizorel-sample failed: %s\n", sample.readAllStandardError().constData());
-        std::exit(1);
-    }
+    makeSample(cache, n, dir);
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(dir);
 
@@ -71,72 +237,51 @@ void bench(int n) {
         c.first();
     });
 
-    Cursor c;
-    c.open(u("Indata.DBF"));
-    c.setIndexFieldNames(u("収入日"));
-    c.setFiltered(true);
-    int found = 0;
-    const double searchMs = bestMs(7, [&] {
-        c.setFilter(QString());
-        c.setFilter(u(kFilter));
-        found = c.recordCount();
-    });
-
-    // The same rows in SQLite, dates as Julian days, ordered by date like the ledger window.
     std::vector<Row> rows;
+    Criteria hit;
     {
         Cursor all;
         all.open(u("Indata.DBF"));
         for (all.first(); !all.eof(); all.next())
             rows.push_back({all.text(u("氏名")).toUtf8(), all.text(u("目的")).toUtf8(),
                             all.text(u("家族名")).toUtf8(), int(all.date(u("収入日")).toJulianDay())});
+        // The entry in the middle that names a family member gives the criteria.
+        all.moveToRow(all.recordCount() / 2);
+        while (!all.eof() && all.text(u("家族名")).isEmpty()) all.next();
+        hit.surname = all.text(u("氏名")).section(QChar(0x3000), 0, 0);
+        hit.purpose = all.text(u("目的"));
+        hit.family = all.text(u("家族名"));
+        hit.from = QDate(2000, 1, 1);
+        hit.to = QDate(2020, 12, 31);
+        if (all.date(u("収入日")) < hit.from || all.date(u("収入日")) > hit.to) {
+            hit.from = all.date(u("収入日")).addYears(-10);
+            hit.to = all.date(u("収入日")).addYears(10);
+        }
     }
-    sqlite3* db = nullptr;
-    sqlite3_open(":memory:", &db);
-    check(sqlite3_exec(db, "CREATE TABLE t(name TEXT, purpose TEXT, family TEXT, day INTEGER);", nullptr, nullptr, nullptr), db);
-    check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db);
-    sqlite3_stmt* ins = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO t VALUES(?,?,?,?)", -1, &ins, nullptr);
-    for (const Row& r : rows) {
-        sqlite3_bind_text(ins, 1, r.name.constData(), int(r.name.size()), SQLITE_STATIC);
-        sqlite3_bind_text(ins, 2, r.purpose.constData(), int(r.purpose.size()), SQLITE_STATIC);
-        sqlite3_bind_text(ins, 3, r.family.constData(), int(r.family.size()), SQLITE_STATIC);
-        sqlite3_bind_int(ins, 4, r.julian);
-        check(sqlite3_step(ins), db);
-        sqlite3_reset(ins);
-    }
-    sqlite3_finalize(ins);
-    check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
-    check(sqlite3_exec(db, "CREATE INDEX t_day ON t(day)", nullptr, nullptr, nullptr), db);
-    const int from = int(QDate(2000, 1, 1).toJulianDay()), to = int(QDate(2020, 12, 31).toJulianDay());
-    sqlite3_stmt* q = nullptr;
-    sqlite3_prepare_v2(db,
-                       "SELECT rowid FROM t WHERE substr(name,1,2)=? AND purpose=? AND family=? "
-                       "AND day>=? AND day<=? ORDER BY day",
-                       -1, &q, nullptr);
-    const QByteArray yamada = u("山田").toUtf8(), purpose = u("結婚祝").toUtf8(), family = u("花子").toUtf8();
-    int sqlFound = 0;
-    const double sqliteMs = bestMs(7, [&] {
-        std::vector<sqlite3_int64> ids;
-        sqlite3_reset(q);
-        sqlite3_bind_text(q, 1, yamada.constData(), int(yamada.size()), SQLITE_STATIC);
-        sqlite3_bind_text(q, 2, purpose.constData(), int(purpose.size()), SQLITE_STATIC);
-        sqlite3_bind_text(q, 3, family.constData(), int(family.size()), SQLITE_STATIC);
-        sqlite3_bind_int(q, 4, from);
-        sqlite3_bind_int(q, 5, to);
-        while (sqlite3_step(q) == SQLITE_ROW) ids.push_back(sqlite3_column_int64(q, 0));
-        sqlFound = int(ids.size());
-    });
-    sqlite3_finalize(q);
-    sqlite3_close(db);
+    Criteria none = hit;
+    none.surname = u("該当者なし");
 
-    // One post of a new entry, numbered as the registration window numbers it: with the writes
-    // synced to the disk (as the program posts) and without.
+    Sql sql(rows);
+    Cursor c;
+    c.open(u("Indata.DBF"));
+    c.setIndexFieldNames(u("収入日"));
+    c.setFiltered(true);
+    const Search a = measure(c, sql, hit);
+    const Search b = measure(c, sql, none);
+
     const double postUs = medianPostUs(true);
     const double postNoSyncUs = medianPostUs(false);
 
-    std::printf("%8d  %10.2f  %10.3f  %10.3f  %6.2f  %6d/%-6d  %10.1f  %10.1f\n", n, openMs, searchMs, sqliteMs,
-                searchMs / std::max(sqliteMs, 1e-6), found, sqlFound, postUs, postNoSyncUs);
+    auto line = [&](const char* what, const Search& s) {
+        std::printf("%9d  %-5s %9.3f %9.3f %9.3f %-7s %9.4f %6.2f %6.2f %6.2f  %6d %6d %6d\n", n, what, s.engineMs,
+                    s.sqlPlainMs, s.sqlIndexMs, s.bestIndex, s.rawMs, s.engineMs / std::max(s.sqlPlainMs, 1e-9),
+                    s.engineMs / std::max(s.sqlIndexMs, 1e-9), s.engineMs / std::max(s.rawMs, 1e-9), s.found,
+                    s.sqlFound, s.rawFound);
+    };
+    line("hit", a);
+    line("none", b);
+    std::printf("%9d  open+order %.2f ms   post %.1f us   post without fsync %.1f us\n", n, openMs, postUs,
+                postNoSyncUs);
     std::fflush(stdout);
     QDir::setCurrent(cwd);
 }
@@ -145,6 +290,7 @@ double medianPostUs(bool sync) {
     mz::data::Table::setSyncWrites(sync);
     Cursor post;
     post.open(u("Indata.DBF"));
+    post.setIndexFieldNames(u("収入日"));
     post.last();
     std::vector<double> postTimes;
     for (int i = 0; i < 41; ++i) {
@@ -154,13 +300,13 @@ double medianPostUs(bool sync) {
         const double next = post.number(u("収入番号")) + 1;
         post.append();
         post.setValue(u("収入番号"), next);
-        post.setValue(u("収入日"), QDate(2010, 1, 1).addDays(i * 97 % 5000));
+        post.setValue(u("収入日"), QDate(1996, 1, 1).addDays(i * 9973 % 10900));
         post.setValue(u("氏名"), u("山田　太郎"));
         post.setValue(u("目的"), u("結婚祝"));
         post.setValue(u("金額"), 30000.0);
         post.setValue(u("物品"), u("カタログギフト"));
         post.post();
-        postTimes.push_back(t.nsecsElapsed() / 1e3);
+        postTimes.push_back(static_cast<double>(t.nsecsElapsed()) / 1e3);
     }
     std::sort(postTimes.begin(), postTimes.end());
     mz::data::Table::setSyncWrites(true);
@@ -172,12 +318,18 @@ double medianPostUs(bool sync) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+    QString cache;
+    const QStringList args = app.arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == u("--cache") && i + 1 < args.size())
+            cache = QFileInfo(args[++i]).absoluteFilePath();
+        else
+            sizes.push_back(args[i].toInt());
+    }
     if (sizes.empty()) sizes = {1000, 10000, 100000};
-    std::printf("%8s  %10s  %10s  %10s  %6s  %13s  %10s  %10s\n", "entries", "open+order", "search", "sqlite",
-                "ratio", "found/sqlite", "post", "no fsync");
-    std::printf("%8s  %10s  %10s  %10s  %6s  %13s  %10s  %10s\n", "", "ms", "ms", "ms", "", "", "us (median)",
-                "us (median)");
-    for (int n : sizes) bench(n);
+    std::printf("search times in ms, best of 7; ratios are the engine's time over the others'\n");
+    std::printf("%9s  %-5s %9s %9s %9s %-7s %9s %6s %6s %6s  %6s %6s %6s\n", "entries", "query", "engine",
+                "sql", "sql+ix", "index", "raw scan", "/sql", "/sqlix", "/raw", "found", "sql", "raw");
+    for (int n : sizes) bench(cache, n);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "data/cursor.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace mz::data {
 
@@ -74,18 +75,34 @@ bool Cursor::rowMatches(quint32 recno) const {
     return filter_->matches(table_->record(recno), caseInsensitive_);
 }
 
+std::vector<quint64> Cursor::matchingRecords() const {
+    const quint32 n = table_->recordCount();
+    std::vector<quint64> bits(n / 64 + 1, 0);
+    for (quint32 r = 1; r <= n; ++r) {
+        const QByteArrayView rec = table_->record(r);
+        if (rec[0] != '*' && filter_->matches(rec, caseInsensitive_)) bits[r >> 6] |= quint64(1) << (r & 63);
+    }
+    return bits;
+}
+
 void Cursor::ensureRows() const {
     if (!table_) return;
     if (rowsValid_) return;
     rows_.clear();
     if (!tagName_.isEmpty()) {
         const std::vector<quint32>& order = table_->order(tagName_);
-        rows_.reserve(order.size());
-        for (quint32 r : order)
-            if (rowMatches(r)) rows_.push_back(r);
+        if (!filtered_ || !filter_ || filter_->isEmpty()) {
+            rows_.append(order.data(), order.size());
+        } else {
+            // The filter runs over the records in the order they lie in memory, one bit per
+            // record; the tag's order then only looks the bits up. Walking the records in key
+            // order instead would wait on memory at nearly every record.
+            const std::vector<quint64> passed = matchingRecords();
+            for (quint32 r : order)
+                if ((passed[r >> 6] >> (r & 63)) & 1u) rows_.push_back(r);
+        }
     } else {
         const quint32 n = table_->recordCount();
-        rows_.reserve(table_->liveCount());
         for (quint32 r = 1; r <= n; ++r)
             if (!table_->isDeleted(r) && rowMatches(r)) rows_.push_back(r);
     }
@@ -93,8 +110,7 @@ void Cursor::ensureRows() const {
     rowsVersion_ = table_->version();
     currentRow_ = -1;
     if (current_ != 0) {
-        auto it = std::find(rows_.begin(), rows_.end(), current_);
-        if (it != rows_.end()) currentRow_ = static_cast<int>(it - rows_.begin());
+        currentRow_ = static_cast<int>(rows_.indexOf(current_));
     }
 }
 
@@ -105,19 +121,19 @@ void Cursor::insertRow(quint32 recno) {
     rowsVersion_ = table_->version();
     currentRow_ = -1;
     if (!rowMatches(recno)) return;
-    std::vector<quint32>::iterator pos;
+    size_t pos;
     if (tagName_.isEmpty()) {
-        pos = std::upper_bound(rows_.begin(), rows_.end(), recno);
+        pos = rows_.upperBound(recno, std::less<quint32>());
     } else {
         const int field = table_->tagField(tagName_);
         const IndexKey key = table_->indexKey(recno, field);
-        pos = std::upper_bound(rows_.begin(), rows_.end(), recno, [&](quint32 r, quint32 other) {
+        pos = rows_.upperBound(recno, [&](quint32 r, quint32 other) {
             const auto c = key <=> table_->indexKey(other, field);
             return c < 0 || (c == 0 && r < other);
         });
     }
-    pos = rows_.insert(pos, recno);
-    if (recno == current_) currentRow_ = static_cast<int>(pos - rows_.begin());
+    rows_.insert(pos, recno);
+    if (recno == current_) currentRow_ = static_cast<int>(pos);
 }
 
 int Cursor::recordCount() const {
@@ -225,9 +241,9 @@ bool Cursor::gotoBookmark(Bookmark b) {
     requireOpen();
     if (state_ != State::Browse) post();
     ensureRows();
-    auto it = std::find(rows_.begin(), rows_.end(), b);
-    if (b == 0 || it == rows_.end()) return false;
-    moveTo(static_cast<int>(it - rows_.begin()));
+    const qsizetype at = b == 0 ? -1 : rows_.indexOf(b);
+    if (at < 0) return false;
+    moveTo(static_cast<int>(at));
     return true;
 }
 
@@ -280,8 +296,8 @@ void Cursor::setIndexName(const QString& tagName) {
     invalidate();
     const quint32 keep = current_;
     ensureRows();
-    auto it = std::find(rows_.begin(), rows_.end(), keep);
-    moveTo(it != rows_.end() ? static_cast<int>(it - rows_.begin()) : 0);
+    const qsizetype at = rows_.indexOf(keep);
+    moveTo(at >= 0 ? static_cast<int>(at) : 0);
     Q_EMIT contentsChanged();
 }
 
@@ -445,9 +461,9 @@ void Cursor::refresh() {
     const int keepRow = currentRow_;
     invalidate();
     ensureRows();
-    auto it = std::find(rows_.begin(), rows_.end(), keep);
-    if (it != rows_.end())
-        moveTo(static_cast<int>(it - rows_.begin()), false);
+    const qsizetype at = rows_.indexOf(keep);
+    if (at >= 0)
+        moveTo(static_cast<int>(at), false);
     else
         moveTo(std::max(keepRow, 0), false);
     Q_EMIT contentsChanged();

@@ -4,6 +4,7 @@
 // the same file. Bound controls and grids listen to its signals.
 
 #include "data/filter.h"
+#include "data/rowlist.h"
 #include "data/table.h"
 
 #include <QObject>
@@ -117,6 +118,7 @@ private:
     void requireOpen() const;
     void onTableChanged();
     bool rowMatches(quint32 recno) const;
+    std::vector<quint64> matchingRecords() const;  // bit r: live record r passes the filter
 
     std::shared_ptr<Table> table_;
     QString filterText_;
@@ -125,7 +127,7 @@ private:
     bool caseInsensitive_ = false;
     QString tagName_;
 
-    mutable std::vector<quint32> rows_;
+    mutable RowList rows_;
     mutable bool rowsValid_ = false;
     mutable quint64 rowsVersion_ = 0;
     quint32 current_ = 0;  // record number of the current record

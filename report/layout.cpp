@@ -5,6 +5,7 @@
 #include "data/table.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QImage>
 #include <QScopeGuard>
 #include <QStringList>
@@ -43,22 +44,42 @@ const QImage& measureDevice() {
     return device;
 }
 
-// Font metrics of the fonts a layout uses, made once per font.
+// The metrics of one font, with the widths it has measured: a list repeats the same names,
+// purposes, dates and amounts on every page, and shaping a text is what measuring costs.
+class FontMeasure {
+public:
+    explicit FontMeasure(const Font& font) : fm_(toQFont(font), &measureDevice()) {}
+    const QFontMetricsF& metrics() const { return fm_; }
+    double widthMm(const QString& text) const {
+        if (const auto it = widths_.constFind(text); it != widths_.cend()) return *it;
+        // Bounded: a long run of distinct texts starts the cache afresh.
+        if (widths_.size() >= 50000) widths_.clear();
+        const double w = fm_.horizontalAdvance(text) * kMmPerPx;
+        widths_.insert(text, w);
+        return w;
+    }
+
+private:
+    QFontMetricsF fm_;
+    mutable QHash<QString, double> widths_;
+};
+
+// The fonts a layout uses, measured once per font.
 class Metrics {
 public:
-    const QFontMetricsF& of(const Font& font) {
+    const FontMeasure& of(const Font& font) {
         for (const auto& [f, fm] : cache_)
             if (f == font) return *fm;
-        cache_.emplace_back(font, std::make_unique<QFontMetricsF>(toQFont(font), &measureDevice()));
+        cache_.emplace_back(font, std::make_unique<FontMeasure>(font));
         return *cache_.back().second;
     }
 
 private:
-    std::vector<std::pair<Font, std::unique_ptr<QFontMetricsF>>> cache_;
+    std::vector<std::pair<Font, std::unique_ptr<FontMeasure>>> cache_;
 };
 
-double widthMm(const QFontMetricsF& fm, const QString& text) {
-    return fm.horizontalAdvance(text) * kMmPerPx;
+double widthMm(const FontMeasure& fm, const QString& text) {
+    return fm.widthMm(text);
 }
 
 bool isBlank(QChar c) {
@@ -74,7 +95,7 @@ QString trimmedRight(QString s) {
 
 // Splits a word that is wider than the line into pieces that fit, at least one character each
 // (a surrogate pair stays whole).
-QStringList breakWord(const QString& word, const QFontMetricsF& fm, double maxMm) {
+QStringList breakWord(const QString& word, const FontMeasure& fm, double maxMm) {
     QStringList pieces;
     QString piece;
     for (qsizetype i = 0; i < word.size();) {
@@ -93,7 +114,7 @@ QStringList breakWord(const QString& word, const QFontMetricsF& fm, double maxMm
 
 // Wraps a text at blanks into lines no wider than maxMm. Line breaks in the text start new
 // lines; a word wider than a line is broken between characters.
-QStringList wrap(QString text, const QFontMetricsF& fm, double maxMm) {
+QStringList wrap(QString text, const FontMeasure& fm, double maxMm) {
     text.replace(u"\r\n"_s, u"\n"_s);
     text.replace(u'\r', u'\n');
     QStringList lines;
@@ -332,9 +353,9 @@ private:
         }
 
         const QString text = textOf(e, field);
-        const QFontMetricsF& fm = metrics_.of(font);
-        const double lineHeight = fm.height() * kMmPerPx;
-        const double lineStep = std::max(lineHeight, fm.lineSpacing() * kMmPerPx);
+        const FontMeasure& fm = metrics_.of(font);
+        const double lineHeight = fm.metrics().height() * kMmPerPx;
+        const double lineStep = std::max(lineHeight, fm.metrics().lineSpacing() * kMmPerPx);
         const bool fixedWidth = e.w > 0 || e.kind == ElementKind::Memo;
         const double boxWidth =
             e.w > 0 ? length(e.w) : std::max(1.0, bandWidth_ - std::max(0.0, finiteOr0(e.x)));

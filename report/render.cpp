@@ -13,6 +13,7 @@
 #include <QPrinterInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -114,6 +115,21 @@ void paint(const Page& page, QPainter& painter, const PictureLoader& pictures) {
     const auto rect = [&](const PageItem& item) {
         return QRectF(item.x * sx, item.y * sy, item.w * sx, item.h * sy);
     };
+    // Items of a page share a few fonts: each is converted once, and the painter's font and pen
+    // change only when the next item needs another.
+    std::vector<std::pair<Font, QFont>> fonts;
+    qsizetype current = -1;  // the font in use, or -1
+    const auto useFont = [&](const Font& font) {
+        if (current >= 0 && fonts[size_t(current)].first == font) return;
+        auto it = std::find_if(fonts.begin(), fonts.end(), [&](const auto& f) { return f.first == font; });
+        if (it == fonts.end()) {
+            fonts.emplace_back(font, toQFont(font));
+            it = fonts.end() - 1;
+        }
+        painter.setFont(it->second);
+        painter.setPen(font.colour);
+        current = it - fonts.begin();
+    };
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -140,11 +156,11 @@ void paint(const Page& page, QPainter& painter, const PictureLoader& pictures) {
                 painter.setPen(pen);
                 painter.setBrush(Qt::NoBrush);
                 painter.drawRect(rect(item));
+                current = -1;  // the pen is the frame's now
                 break;
             }
             default: {
-                painter.setFont(toQFont(item.font));
-                painter.setPen(item.font.colour);
+                useFont(item.font);
                 painter.drawText(rect(item), textFlags(item.align), item.text);
                 break;
             }

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -340,4 +342,58 @@ TEST_F(ReportOutput, QuickRepWithoutDataSetIsAnError) {
     mz::data::Cursor closed;
     rep.DataSet = &closed;
     EXPECT_THROW(rep.Prepare(), mz::data::EngineError);
+}
+
+// Painting converts each font of a page once and switches font and pen only between items that
+// need another: a page whose items change font, colour and frames paints exactly as its items
+// painted one by one.
+TEST(ReportPaint, ItemsKeepTheirOwnFontsAndColoursOnAPage) {
+    ensureFontSubstitutes();
+    Font plain, bold, red;
+    bold.bold = true;
+    bold.sizePt = 14;
+    red.colour = Qt::red;
+    Page page;
+    auto text = [&](const Font& f, double y, const QString& s, Align align = Align::Left) {
+        PageItem item;
+        item.font = f;
+        item.align = align;
+        item.text = s;
+        item.x = 5;
+        item.y = y;
+        item.w = 60;
+        item.h = 8;
+        page.items.push_back(item);
+    };
+    text(plain, 2, u"山田　太郎"_s);
+    text(bold, 10, u"結婚祝"_s, Align::Right);
+    text(bold, 20, u"香典"_s);
+    PageItem frame;
+    frame.kind = PageItem::Kind::Frame;
+    frame.x = 2;
+    frame.y = 30;
+    frame.w = 70;
+    frame.h = 10;
+    page.items.push_back(frame);
+    text(bold, 31, u"枠の中"_s, Align::Centre);
+    text(red, 42, u"赤い字"_s);
+    text(plain, 52, u"元の字"_s);
+
+    auto blank = [] {
+        QImage image(320, 260, QImage::Format_RGB32);
+        image.setDotsPerMeterX(3780);  // 96 dpi
+        image.setDotsPerMeterY(3780);
+        image.fill(Qt::white);
+        return image;
+    };
+    QImage whole = blank(), oneByOne = blank();
+    {
+        QPainter p(&whole);
+        paint(page, p);
+    }
+    {
+        QPainter p(&oneByOne);
+        for (const PageItem& item : page.items) paint(Page{1, {item}}, p);
+    }
+    EXPECT_EQ(whole, oneByOne);
 }
