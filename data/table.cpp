@@ -737,6 +737,36 @@ QByteArray grayBitmap(int width, int height) {
     return b;
 }
 
+namespace {
+
+void createTableFiles(const QDir& dir, const TableDef& def) {
+    auto dbf = BinaryFile::create(dir.filePath(def.dbfName));
+    dbf->write(0, makeDbfHeader(def, 0, QDate::currentDate()) + QByteArray(1, kDbfEof));
+    dbf->flush();
+    if (def.hasMemo()) DbtFile::create(dir.filePath(def.dbtName), QFileInfo(def.dbfName).completeBaseName());
+    MdxFile::create(dir.filePath(def.mdxName), def, [](const TagDef&) { return std::vector<MdxEntry>{}; });
+}
+
+}  // namespace
+
+void createMissingTables(const QString& dirPath) {
+    const QDir dir(dirPath);
+    const QStringList present = dir.entryList(QDir::Files);
+    auto has = [&](const QString& name) {
+        return std::any_of(present.begin(), present.end(),
+                           [&](const QString& p) { return p.compare(name, Qt::CaseInsensitive) == 0; });
+    };
+    for (const TableDef& def : extraTableDefs()) {
+        if (has(def.dbfName)) continue;
+        // A record file that is missing takes its index (and memo) file with it: files left
+        // from an earlier table of the name would not match the new one.
+        if (has(def.mdxName) || (def.hasMemo() && has(def.dbtName)))
+            throw EngineError(QStringLiteral("フォルダ '%1' にはテーブル '%2' の索引ファイルだけが残っています")
+                                  .arg(QDir::toNativeSeparators(dirPath), def.dbfName));
+        createTableFiles(dir, def);
+    }
+}
+
 void createDataDirectory(const QString& dirPath) {
     QDir dir(dirPath);
     if (!dir.exists() && !QDir().mkpath(dirPath))
@@ -747,13 +777,8 @@ void createDataDirectory(const QString& dirPath) {
             if (p.compare(name, Qt::CaseInsensitive) == 0)
                 throw EngineError(QStringLiteral("フォルダ '%1' には既にデータファイル '%2' があります。何も変更しませんでした")
                                       .arg(QDir::toNativeSeparators(dirPath), p));
-    for (const TableDef& def : tableDefs()) {
-        auto dbf = BinaryFile::create(dir.filePath(def.dbfName));
-        dbf->write(0, makeDbfHeader(def, 0, QDate::currentDate()) + QByteArray(1, kDbfEof));
-        dbf->flush();
-        if (def.hasMemo()) DbtFile::create(dir.filePath(def.dbtName), QFileInfo(def.dbfName).completeBaseName());
-        MdxFile::create(dir.filePath(def.mdxName), def, [](const TagDef&) { return std::vector<MdxEntry>{}; });
-    }
+    for (const TableDef& def : tableDefs()) createTableFiles(dir, def);
+    for (const TableDef& def : extraTableDefs()) createTableFiles(dir, def);
     auto gray = BinaryFile::create(dir.filePath(QString::fromLatin1(kPlaceholderPicture)));
     gray->write(0, grayBitmap(64, 48));
     gray->flush();

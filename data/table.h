@@ -184,10 +184,15 @@ private:
     std::vector<TagOrder> orders_;
 };
 
-// Creates the thirteen table files (empty tables, memo and index files) and the placeholder
-// picture in dir. Refuses, with EngineError, a directory that already holds any of them; nothing
+// Creates the thirteen table files (empty tables, memo and index files), the tables kept beside
+// them (extraTableDefs) and the placeholder picture in dir. Refuses, with EngineError, a directory that already holds any of them; nothing
 // is overwritten.
 void createDataDirectory(const QString& dir);
+
+// Creates, empty, every table kept beside the five (extraTableDefs) that dir lacks: a data
+// directory made before they existed gets them at its first use. Throws EngineError when an
+// index or memo file of a missing table is there already (nothing is overwritten).
+void createMissingTables(const QString& dir);
 
 // A plain gray Windows bitmap (the placeholder picture for a removed photograph).
 QByteArray grayBitmap(int width, int height);
