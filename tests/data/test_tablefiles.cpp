@@ -104,7 +104,9 @@ TEST_F(Fixture, NewDataDirectoryHoldsThirteenTableFilesAndGrayPlaceholder) {
                             u"Gray.bmp"_s,     u"Indata.DBF"_s,   u"Indata.DBT"_s,
                             u"Indata.MDX"_s,   u"Kazoku.MDX"_s,   u"Kazoku.dbf"_s,
                             u"Moku.MDX"_s,     u"Moku.dbf"_s,     u"Outdata.DBF"_s,
-                            u"Outdata.DBT"_s,  u"Outdata.MDX"_s};
+                            u"Outdata.DBT"_s,  u"Outdata.MDX"_s,
+                            // the tables kept beside the five
+                            u"Gyoji.DBF"_s,    u"Gyoji.MDX"_s,    u"Uketsuke.DBF"_s, u"Uketsuke.MDX"_s};
     files.sort();
     expected.sort();
     EXPECT_EQ(files, expected);
