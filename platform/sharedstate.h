@@ -54,6 +54,9 @@ class TRepIn1Form;
 class TRepIn2Form;
 class TRepOut2Form;
 class TRepOut1Form;
+class TGYOJIsentakuForm;
+class TUKEregiForm;
+class TUKEsimeForm;
 
 namespace mz {
 
@@ -81,6 +84,10 @@ struct SharedState {
     // The 相手先コード picked for the add-family, edit, delete or search window (the modes that
     // open a window); the search window moves it along as the user browses.
     qint32 CurrentNameCode = 0;
+    // The 行事番号 of the event whose reception desk (受付) is open, and the name under which
+    // this PC takes its guests (the first part of their 受付番号).
+    qint32 CurrentEvent = 0;
+    QString DeskName;
 
     // Application shell: the main window and the about box.
     QPointer<TMizorelMenuForm> MizorelMenuForm;
@@ -115,6 +122,11 @@ struct SharedState {
     QPointer<TMOKUsentakuForm> MOKUsentakuForm;
     QPointer<TKAZOregiForm> KAZOregiForm;
     QPointer<TKAZOeditForm> KAZOeditForm;
+
+    // Reception desk windows: the events, the desk, and closing the desk (締め).
+    QPointer<TGYOJIsentakuForm> GYOJIsentakuForm;
+    QPointer<TUKEregiForm> UKEregiForm;
+    QPointer<TUKEsimeForm> UKEsimeForm;
 
     // Backup window.
     QPointer<TBackupForm> BackupForm;
