@@ -630,6 +630,63 @@ quint32 Table::append(const FieldChanges& changes, const Completion& complete) {
     return recno;
 }
 
+quint32 Table::appendAll(const std::vector<FieldChanges>& rows, const Completion& complete, const Progress& progress) {
+    lastChangeStored_ = false;
+    requireWritable(Change::Append);
+    if (rows.empty()) return 0;
+    quint32 first = 0;
+    QByteArray lastRaw;
+    {
+        Lock lock(*this, LockKind::Exclusive);
+        syncLocked();
+        first = count_ + 1;
+        const quint32 last = count_ + quint32(rows.size());
+        // Past a few rows, each tag is written once from the records instead of row by row.
+        constexpr size_t kRebuildFrom = 32;
+        runChange(
+            Change::Append,
+            [&] {
+                if (dbt_) dbt_->reloadHeader();
+                const qint64 at = layout_.headerSize + qint64(count_) * layout_.recordSize;
+                QByteArray block;
+                block.reserve(qsizetype(rows.size()) * layout_.recordSize + 1);
+                bool anyMemo = false;
+                for (size_t i = 0; i < rows.size(); ++i) {
+                    FieldChanges all = rows[i];
+                    if (complete) complete(*this, all);
+                    std::vector<std::pair<int, QByteArray>> memos;
+                    QByteArray raw = encodeRecord(QByteArray(layout_.recordSize, ' '), all, memos);
+                    storeMemos(raw, memos);
+                    anyMemo = anyMemo || !memos.empty();
+                    // In view at once (not yet counted on disk), so that the next row's
+                    // completion sees it; a failure re-reads the view from the files.
+                    data_.append(raw);
+                    ++count_;
+                    ++live_;
+                    block.append(raw);
+                    if (i + 1 == rows.size()) lastRaw = raw;
+                    if (progress && !progress(qsizetype(i) + 1))
+                        throw ChangeCancelled(QStringLiteral("中止しました。何も登録されていません。"));
+                }
+                dbf_->write(at, block + QByteArray(1, kDbfEof));
+                barrier(anyMemo, true);
+                writeHeader(count_, generation_);  // every new record counts from here on
+                for (quint32 r = first; r <= last; ++r) {
+                    if (rows.size() < kRebuildFrom) {
+                        indexInsert(r);
+                        continue;
+                    }
+                    for (TagOrder& o : orders_) noteInsert(o, r);
+                }
+                if (rows.size() >= kRebuildFrom)
+                    for (TagOrder& o : orders_) o.unwritten = true;
+            },
+            [&] { return count_ >= last && record(last) == QByteArrayView(lastRaw); });
+    }
+    signalIfChanged();
+    return first;
+}
+
 void Table::update(quint32 recno, const FieldChanges& changes) {
     lastChangeStored_ = false;
     requireWritable(Change::Update);

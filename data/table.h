@@ -33,6 +33,13 @@ public:
     using EngineError::EngineError;
 };
 
+// A change given up at the caller's request (appendAll's progress said stop): nothing of it is
+// stored.
+class ChangeCancelled : public EngineError {
+public:
+    using EngineError::EngineError;
+};
+
 class Table : public QObject, public std::enable_shared_from_this<Table> {
     Q_OBJECT
 public:
@@ -87,6 +94,15 @@ public:
     // no other process can take the same). It may throw EngineError to refuse the post.
     using Completion = std::function<void(Table& table, FieldChanges& changes)>;
     quint32 append(const FieldChanges& changes, const Completion& complete = {});
+    // Appends every row as one change: all are stored or none, a failure at any write undoing
+    // every record written before it as for a single append. complete runs for each row in turn,
+    // under the lock, on the table already holding the rows before it. progress, when given, is
+    // told after each row how many are prepared; when it returns false, everything is undone and
+    // ChangeCancelled is thrown. The header counts the new records in one write, after all of
+    // them are in the file. Returns the record number of the first row (0 for no rows).
+    using Progress = std::function<bool(qsizetype done)>;
+    quint32 appendAll(const std::vector<FieldChanges>& rows, const Completion& complete = {},
+                      const Progress& progress = {});
     void update(quint32 recno, const FieldChanges& changes);
     void remove(quint32 recno);
     // After a change threw: whether it is stored nonetheless (see ChangeStoredError).
