@@ -2,6 +2,7 @@
 
 #include "app/TMizorelMenuForm.h"
 #include "app/helpcommand.h"
+#include "data/table.h"
 #include "data/tabledefs.h"
 #include "data/types.h"
 #include "platform/platform.h"
@@ -41,6 +42,24 @@ void create(Startup& s, QPointer<Form>& reference) {
 
 }  // namespace
 
+void upgradeDataDirectory(QWidget* owner) {
+    QStringList created;
+    try {
+        created = data::createMissingTables(platform::currentDir());
+    } catch (const data::EngineError& e) {
+        platform::notice(owner,
+                         QStringLiteral("データフォルダに新しいテーブルを作成できませんでした。"
+                                        "お返し管理など、そのテーブルを使う機能は使えません。\n%1")
+                             .arg(e.message()));
+        return;
+    }
+    if (created.isEmpty()) return;
+    platform::notice(
+        owner, QStringLiteral("このデータフォルダに、お返し管理などの新しい機能のためのテーブル"
+                              "（%1）を作成しました。これまでのデータはそのままです。")
+                   .arg(created.join(QStringLiteral("、"))));
+}
+
 bool startUp(Startup& s) {
     s.mainWindow = std::make_unique<TMizorelMenuForm>();
     SharedState& st = state();
@@ -53,6 +72,8 @@ bool startUp(Startup& s) {
         create(s, st.RepIn2Form);
         create(s, st.RepOut2Form);
         create(s, st.RepOut1Form);
+        // Only a folder that holds the five tables is a data directory to bring up to date.
+        upgradeDataDirectory(s.mainWindow.get());
     } catch (const mz::data::EngineError& e) {
         QString text = QStringLiteral("データベースエラー\n%1").arg(e.message());
         if (lacksDataFiles())

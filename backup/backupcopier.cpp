@@ -118,16 +118,15 @@ QString tempNameFor(const QString& destination, const QString& name, const QStri
 
 QList<BackupFile> backupFiles() {
     QList<BackupFile> files;
-    const auto add = [&files](const QString& name) {
-        if (name.isEmpty()) return;
+    const auto add = [&files](const QString& name, const QString& optionalWith) {
         const qsizetype dot = name.lastIndexOf(u'.');
-        files.append({name, dot < 0 ? name : name.left(dot) + name.mid(dot).toUpper()});
+        files.append(
+            {name, dot < 0 ? name : name.left(dot) + name.mid(dot).toUpper(), optionalWith});
     };
-    for (const mz::data::TableDef& def : mz::data::tableDefs()) {
-        add(def.dbfName);
-        add(def.dbtName);
-        add(def.mdxName);
-    }
+    for (const mz::data::TableDef& def : mz::data::tableDefs())
+        for (const QString& name : mz::data::tableFileNames(def)) add(name, QString());
+    for (const mz::data::TableDef& def : mz::data::extraTableDefs())
+        for (const QString& name : mz::data::tableFileNames(def)) add(name, def.dbfName);
     return files;
 }
 
@@ -253,7 +252,12 @@ BackupResult backUp(const QString& dataDir, const QString& destination, FileOper
         QString name;
     };
     std::vector<Staged> staged;
-    const QList<BackupFile> files = backupFiles();
+    QList<BackupFile> files = backupFiles();
+    // A table beside the five that the data directory does not hold yet is no part of its data;
+    // one that it holds is backed up whole, and a file missing from it fails the backup.
+    files.removeIf([&dataDir](const BackupFile& f) {
+        return !f.optionalWith.isEmpty() && findDataFile(dataDir, f.optionalWith).isEmpty();
+    });
     const QDir dest(destination);
     // A token of this run in the temporary names, so that no file already in the folder is
     // taken for (or removed as) one of our temporary copies.

@@ -23,10 +23,16 @@ namespace mz::backup {
 struct BackupFile {
     QString source;
     QString destination;
+    // The record file of the table, when it is one beside the five (data/tabledefs.h
+    // extraTableDefs()): its files are backed up and verified like the others when the data
+    // directory holds that record file, and left out without a complaint when it does not (a
+    // data directory not yet brought up to date by start-up). Empty for the five.
+    QString optionalWith;
 };
 
 // The files of every table the table engine defines (data/tabledefs.h), table by table: record
-// file, memo file, index file. A table added there is backed up without a change here. The
+// file, memo file, index file; the five first, then the tables beside them (optional). A table
+// added there is backed up without a change here. The
 // backup name has an upper-case extension, so the master tables' record files (Kazoku.dbf,
 // Moku.dbf) are Kazoku.DBF and Moku.DBF in the backup. The placeholder picture is not a table
 // file and is not backed up.

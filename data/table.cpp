@@ -6,6 +6,7 @@
 #include "data/tabledefs.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
 
@@ -796,33 +797,25 @@ QByteArray grayBitmap(int width, int height) {
 
 namespace {
 
-void createTableFiles(const QDir& dir, const TableDef& def) {
+// Creates one empty table (record, memo and index files) in dir.
+void createTable(const QDir& dir, const TableDef& def) {
     auto dbf = BinaryFile::create(dir.filePath(def.dbfName));
     dbf->write(0, makeDbfHeader(def, 0, QDate::currentDate()) + QByteArray(1, kDbfEof));
     dbf->flush();
-    if (def.hasMemo()) DbtFile::create(dir.filePath(def.dbtName), QFileInfo(def.dbfName).completeBaseName());
-    MdxFile::create(dir.filePath(def.mdxName), def, [](const TagDef&) { return std::vector<MdxEntry>{}; });
+    if (def.hasMemo())
+        DbtFile::create(dir.filePath(def.dbtName), QFileInfo(def.dbfName).completeBaseName());
+    MdxFile::create(dir.filePath(def.mdxName), def,
+                    [](const TagDef&) { return std::vector<MdxEntry>{}; });
+}
+
+// The name of the file in `present` that is `name` with letter case ignored, or an empty string.
+QString presentAs(const QStringList& present, const QString& name) {
+    for (const QString& p : present)
+        if (p.compare(name, Qt::CaseInsensitive) == 0) return p;
+    return {};
 }
 
 }  // namespace
-
-void createMissingTables(const QString& dirPath) {
-    const QDir dir(dirPath);
-    const QStringList present = dir.entryList(QDir::Files);
-    auto has = [&](const QString& name) {
-        return std::any_of(present.begin(), present.end(),
-                           [&](const QString& p) { return p.compare(name, Qt::CaseInsensitive) == 0; });
-    };
-    for (const TableDef& def : extraTableDefs()) {
-        if (has(def.dbfName)) continue;
-        // A record file that is missing takes its index (and memo) file with it: files left
-        // from an earlier table of the name would not match the new one.
-        if (has(def.mdxName) || (def.hasMemo() && has(def.dbtName)))
-            throw EngineError(QStringLiteral("フォルダ '%1' にはテーブル '%2' の索引ファイルだけが残っています")
-                                  .arg(QDir::toNativeSeparators(dirPath), def.dbfName));
-        createTableFiles(dir, def);
-    }
-}
 
 void createDataDirectory(const QString& dirPath) {
     QDir dir(dirPath);
@@ -830,15 +823,41 @@ void createDataDirectory(const QString& dirPath) {
         throw EngineError(QStringLiteral("フォルダ '%1' を作成できません").arg(QDir::toNativeSeparators(dirPath)));
     const QStringList present = dir.entryList(QDir::Files);
     for (const QString& name : dataFileNames())
-        for (const QString& p : present)
-            if (p.compare(name, Qt::CaseInsensitive) == 0)
-                throw EngineError(QStringLiteral("フォルダ '%1' には既にデータファイル '%2' があります。何も変更しませんでした")
-                                      .arg(QDir::toNativeSeparators(dirPath), p));
-    for (const TableDef& def : tableDefs()) createTableFiles(dir, def);
-    for (const TableDef& def : extraTableDefs()) createTableFiles(dir, def);
+        if (const QString p = presentAs(present, name); !p.isEmpty())
+            throw EngineError(
+                QStringLiteral(
+                    "フォルダ '%1' には既にデータファイル '%2' があります。何も変更しませんでした")
+                    .arg(QDir::toNativeSeparators(dirPath), p));
+    for (const TableDef* def : allTableDefs()) createTable(dir, *def);
     auto gray = BinaryFile::create(dir.filePath(QString::fromLatin1(kPlaceholderPicture)));
     gray->write(0, grayBitmap(64, 48));
     gray->flush();
+}
+
+QStringList createMissingTables(const QString& dirPath) {
+    const QDir dir(dirPath);
+    const QStringList present = dir.entryList(QDir::Files);
+    QStringList created;
+    for (const TableDef& def : extraTableDefs()) {
+        if (!presentAs(present, def.dbfName).isEmpty()) continue;
+        // A memo or index file without its records is left for the user to look at.
+        for (const QString& name : tableFileNames(def))
+            if (const QString p = presentAs(present, name); !p.isEmpty())
+                throw EngineError(
+                    QStringLiteral(
+                        "フォルダ '%1' にはテーブル '%2' がなく、そのファイル '%3' だけがあります。"
+                        "テーブルを作成しませんでした")
+                        .arg(QDir::toNativeSeparators(dirPath), def.dbfName, p));
+        try {
+            createTable(dir, def);
+        } catch (const EngineError&) {
+            // Half a table would stop the next start: take away what this step made.
+            for (const QString& name : tableFileNames(def)) QFile::remove(dir.filePath(name));
+            throw;
+        }
+        created << def.dbfName;
+    }
+    return created;
 }
 
 }  // namespace mz::data

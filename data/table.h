@@ -200,15 +200,17 @@ private:
     std::vector<TagOrder> orders_;
 };
 
-// Creates the thirteen table files (empty tables, memo and index files), the tables kept beside
-// them (extraTableDefs) and the placeholder picture in dir. Refuses, with EngineError, a directory that already holds any of them; nothing
-// is overwritten.
+// Creates the files of every table (empty tables, memo and index files: the five and the extra
+// ones) and the placeholder picture in dir. Refuses, with EngineError, a directory that already
+// holds any of them; nothing is overwritten.
 void createDataDirectory(const QString& dir);
 
-// Creates, empty, every table kept beside the five (extraTableDefs) that dir lacks: a data
-// directory made before they existed gets them at its first use. Throws EngineError when an
-// index or memo file of a missing table is there already (nothing is overwritten).
-void createMissingTables(const QString& dir);
+// Brings a data directory made before an extra table existed up to date: creates, empty, every
+// extra table (tableDefs.h) whose record file is missing, and returns their record file names in
+// the order of extraTableDefs(). The five tables are never touched. Throws EngineError when a
+// table cannot be created (a read-only folder), or when its memo or index file is there without
+// its record file (nothing is overwritten); the tables created before that stay.
+QStringList createMissingTables(const QString& dir);
 
 // A plain gray Windows bitmap (the placeholder picture for a removed photograph).
 QByteArray grayBitmap(int width, int height);

@@ -54,8 +54,29 @@ std::vector<TableDef> makeDefs() {
     return defs;
 }
 
+// The tables beside the five: what the program keeps that the five have no place for. Other
+// programs read the five as they are, so new data goes here, never into them.
 std::vector<TableDef> makeExtraDefs() {
     std::vector<TableDef> defs;
+    // The return gift (お返し) of each income entry, keyed by its 収入番号: whether one is due,
+    // by when, how far it has got (状況: 未手配 / 手配済 / 送付済 / 不要), when it was sent, what
+    // and for how much.
+    defs.push_back({QStringLiteral("Okaeshi.DBF"),
+                    QStringLiteral("Okaeshi.DBT"),
+                    QStringLiteral("Okaeshi.MDX"),
+                    {num("収入番号"), logical("返礼要"), date("期日"), text("状況", 8),
+                     date("送付日"), text("品物", 40), num("返礼額"), memo("メモ")},
+                    {tag("収入番号", "収入番号"), tag("期日", "期日")}});
+    // The return rules per purpose category (区分番号 0 to 4, 5 for the rest): whether a return
+    // is customary, its budget as a fraction of the amount received (下限 to 上限), and when it
+    // is due after the receipt (日数 days, or 月数 months; neither: no fixed date). A category
+    // without a row follows the built-in defaults.
+    defs.push_back({QStringLiteral("Henrei.dbf"),
+                    QString(),
+                    QStringLiteral("Henrei.MDX"),
+                    {smallInt("区分番号"), logical("返礼"), num("下限割合"), num("上限割合"),
+                     num("期日日数"), num("期日月数")},
+                    {tag("区分番号", "区分番号")}});
     // 行事: one reception desk (a wake, a funeral, a wedding). Its entries are income entries
     // dated 行事日, with the event's 目的 and 家族名.
     defs.push_back({QStringLiteral("Gyoji.DBF"), QString(), QStringLiteral("Gyoji.MDX"),
@@ -134,21 +155,30 @@ const std::vector<TableDef>& extraTableDefs() {
     return defs;
 }
 
+std::vector<const TableDef*> allTableDefs() {
+    std::vector<const TableDef*> all;
+    for (const TableDef& d : tableDefs()) all.push_back(&d);
+    for (const TableDef& d : extraTableDefs()) all.push_back(&d);
+    return all;
+}
+
 const TableDef* tableDefForFile(const QString& fileName) {
     const QString base = QFileInfo(fileName).fileName();
-    for (const auto* list : {&tableDefs(), &extraTableDefs()})
-        for (const TableDef& d : *list)
-            if (base.compare(d.dbfName, Qt::CaseInsensitive) == 0) return &d;
+    for (const TableDef* d : allTableDefs())
+        if (base.compare(d->dbfName, Qt::CaseInsensitive) == 0) return d;
     return nullptr;
+}
+
+QStringList tableFileNames(const TableDef& d) {
+    QStringList names{d.dbfName};
+    if (d.hasMemo()) names << d.dbtName;
+    names << d.mdxName;
+    return names;
 }
 
 QStringList dataFileNames() {
     QStringList names;
-    for (const TableDef& d : tableDefs()) {
-        names << d.dbfName;
-        if (d.hasMemo()) names << d.dbtName;
-        names << d.mdxName;
-    }
+    for (const TableDef* d : allTableDefs()) names << tableFileNames(*d);
     names << QString::fromLatin1(kPlaceholderPicture);
     return names;
 }

@@ -6,6 +6,7 @@
 #include "ledger/TINsrSrForm.h"
 #include "ledger/TOUTsrSrForm.h"
 #include "ledger/ledgermanager.h"
+#include "ledger/returns.h"
 #include "masters/TMOKUsentakuForm.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
@@ -138,6 +139,7 @@ const EntrySideInfo& incomeEntrySide() {
         &incomeManagerTable,
         &incomePrintoutTable,
         &incomePrintoutReport,
+        /*hasReturns=*/true,
     };
     return side;
 }
@@ -323,8 +325,14 @@ void LedgerEntryForm::FormCreate() {
         mz::state().*(side_.entryNo) = nextEntryNumber(*Table1, side_.numberField);
         // The number shown is the one expected; the post decides it again under the table's
         // lock, where no other Mizorel registering at the same moment can take it too.
-        Table1->setAppendCompletion([field = side_.numberField](mz::data::Table& t, mz::data::FieldChanges& changes) {
+        // The return record of an income entry is written there too, once the number is
+        // decided, so that the entry and its record go in together.
+        if (side_.hasReturns && returns::returnTableExists())
+            newReturn_ = std::make_unique<returns::NewEntryReturn>();
+        Table1->setAppendCompletion([field = side_.numberField, companion = newReturn_.get()](
+                                        mz::data::Table& t, mz::data::FieldChanges& changes) {
             mz::data::setChange(changes, t.def().fieldIndex(field), double(nextEntryNumber(t, field)));
+            if (companion) companion->write(t, changes);
         });
     } else {
         Table1->setFiltered(true);
@@ -388,6 +396,7 @@ void LedgerEntryForm::ColorButton1Click() {
     else if (role_ == Role::Edit)
         Table1->setValue(kRemarkField, QString());
     bool postedCleanly = true;
+    if (newReturn_) newReturn_->begin();
     try {
         Table1->post();  // a refused value stops here: nothing is written, the entry stays as typed
     } catch (const mz::data::ChangeStoredError&) {
@@ -395,6 +404,10 @@ void LedgerEntryForm::ColorButton1Click() {
         // on as after a post, so that pressing again cannot store the entry a second time.
         mz::platform::reportCurrentException();
         postedCleanly = false;
+    } catch (...) {
+        // The entry is not stored: neither is its return record.
+        if (newReturn_) newReturn_->undo();
+        throw;
     }
 
     if (role_ == Role::Register) {
@@ -405,6 +418,17 @@ void LedgerEntryForm::ColorButton1Click() {
         return;
     }
     if (postedCleanly) mz::platform::notice(this, mz::platform::padded(side_.editedMessage));
+    if (side_.hasReturns && returns::returnTableExists()) {
+        // A return record still as it was made follows the entry's new purpose and date.
+        try {
+            returns::followEntryEdit(mz::state().*(side_.entryNo), dbEdit5_->text(),
+                                     dateTimePicker1_->date());
+        } catch (const mz::data::EngineError& e) {
+            mz::platform::notice(
+                this, u"お返しの記録を更新できませんでした。お返し管理で確かめてください。\n"_s +
+                          e.message());
+        }
+    }
     if (mz::data::Cursor* grid = side_.managerTable ? side_.managerTable() : nullptr)
         grid->refresh();
     close();
@@ -545,7 +569,12 @@ void LedgerEntryViewForm::ColorButton1Click() {
         printoutForEntry()->Print(this);
         return;
     }
-    Table1->remove();  // at once, without a question; an error when the entry is gone
+    // At once, without a question; an error when the entry is gone. An income entry's return
+    // record goes in the same step.
+    if (side_.hasReturns && returns::returnTableExists())
+        returns::removeEntryWithReturn(*Table1, mz::state().*(side_.entryNo));
+    else
+        Table1->remove();
     mz::platform::notice(this, mz::platform::padded(side_.deletedMessage));
     if (mz::data::Cursor* grid = side_.managerTable ? side_.managerTable() : nullptr)
         grid->refresh();

@@ -20,6 +20,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+
 class QLabel;
 class QPushButton;
 class TColorButton;
@@ -32,6 +34,10 @@ class TDBMemo;
 class TQuickRep;
 
 namespace mz::ledger {
+
+namespace returns {
+class NewEntryReturn;
+}
 
 // Everything in which the income and the expenditure entry windows differ.
 struct EntrySideInfo {
@@ -49,6 +55,9 @@ struct EntrySideInfo {
     // The single-entry printout's cursor and report; null when that printout does not exist.
     mz::data::Cursor* (*printoutTable)();
     TQuickRep* (*printoutReport)();
+    // Income entries have a return record (ledger/returns.h), made with the entry and deleted
+    // with it.
+    bool hasReturns = false;
 };
 
 const EntrySideInfo& incomeEntrySide();
@@ -229,6 +238,9 @@ private:
     TColorButton* colorButton3_ = nullptr;
     TColorButton* colorButton4_ = nullptr;
     QObject* openPictureDialog1_ = nullptr;
+    // The return record written with each new income entry; null on the expenditure side, and
+    // when the data directory has no return table.
+    std::unique_ptr<returns::NewEntryReturn> newReturn_;
 };
 
 // The read-only form of the view and delete windows.

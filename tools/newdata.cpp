@@ -1,6 +1,6 @@
-// mizorel-newdata DIR: creates an empty Mizorel data directory (the five tables with their memo
-// and index files, and the placeholder picture Gray.bmp). Refuses a directory that already holds
-// any of those files.
+// mizorel-newdata DIR: creates an empty Mizorel data directory (the five ledger tables and the
+// tables beside them, Okaeshi and Henrei, with their memo and index files, and the placeholder
+// picture Gray.bmp). Refuses a directory that already holds any of those files.
 #include "data/table.h"
 
 #include <QCoreApplication>
@@ -12,8 +12,10 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 2 || args[1].startsWith(u'-')) {
-        std::fprintf(stderr, "使い方: mizorel-newdata フォルダ\n"
-                             "空のデータフォルダ (5 つのテーブルと Gray.bmp) を作成します。\n");
+        std::fprintf(stderr,
+                     "使い方: mizorel-newdata フォルダ\n"
+                     "空のデータフォルダ (台帳の 5 つのテーブル、お返しのテーブルと Gray.bmp) "
+                     "を作成します。\n");
         return 2;
     }
     const QString dir = args[1];

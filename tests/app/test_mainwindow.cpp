@@ -65,6 +65,26 @@ TEST_F(MainWindowTest, StartUpRecordsDataDirFirstThenCreatesThePrintoutsInOrder)
     EXPECT_TRUE(rec.dialogs().isEmpty());
 }
 
+TEST_F(MainWindowTest, StartUpGivesAnOlderDataDirectoryTheReturnTablesWithANotice) {
+    for (const QString& name :
+         {u"Okaeshi.DBF"_s, u"Okaeshi.DBT"_s, u"Okaeshi.MDX"_s, u"Henrei.dbf"_s, u"Henrei.MDX"_s})
+        ASSERT_TRUE(QFile::remove(dir.file(name)));
+    {
+        mz::platform::Recorder rec;
+        mz::app::Startup s;
+        ASSERT_TRUE(mz::app::startUp(s));
+        ASSERT_EQ(rec.notices().size(), 1);
+        EXPECT_TRUE(rec.notices()[0].contains(u"Okaeshi.DBF"_s)) << rec.notices()[0].toStdString();
+        EXPECT_TRUE(rec.notices()[0].contains(u"Henrei.dbf"_s));
+        EXPECT_TRUE(QFile::exists(dir.file(u"Okaeshi.MDX"_s)));
+    }
+    // The next start finds them: no notice.
+    mz::platform::Recorder rec;
+    mz::app::Startup s;
+    ASSERT_TRUE(mz::app::startUp(s));
+    EXPECT_TRUE(rec.dialogs().isEmpty());
+}
+
 TEST_F(MainWindowTest, MissingTableStopsStartUpWithTheApplicationErrorBox) {
     QFile::remove(dir.file(u"Moku.dbf"_s));
     mz::platform::Recorder rec;

@@ -156,9 +156,9 @@ struct BackupCopierTest : ::testing::Test {
 }  // namespace
 
 TEST_F(BackupCopierTest, FirstBackupWritesEveryTableFileUnderItsBackupName) {
-    // The five tables' files, whatever the backup code lists; a table the engine gains later is
-    // in `sources` at once.
-    ASSERT_EQ(sources.size(), 13);
+    // The five tables' files and those of the tables beside them (Okaeshi, Henrei), whatever
+    // the backup code lists; a table the engine gains later is in `sources` at once.
+    ASSERT_EQ(sources.size(), 13 + 5);
     const BackupResult r = mz::backup::backUp(data.path(), dest);
     EXPECT_EQ(r.outcome, BackupOutcome::Succeeded) << r.problems.join(u'\n').toStdString();
     EXPECT_TRUE(r.problems.isEmpty());
@@ -361,6 +361,41 @@ TEST_F(BackupCopierTest, CopiesKeepThePermissionsOfTheirDataFiles) {
         ASSERT_EQ(::stat(QFile::encodeName(QDir(dest).filePath(name)).constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, name == u"Moku.MDX"_s ? 0640u : 0600u) << name.toStdString();
     }
+}
+
+// The tables beside the five (return gifts and their rules) belong to the data as soon as the
+// data directory holds them; a data directory from before them is backed up without them.
+TEST_F(BackupCopierTest, TheReturnTablesAreBackedUpAndVerifiedLikeTheFive) {
+    for (const QString& name :
+         {u"Okaeshi.DBF"_s, u"Okaeshi.DBT"_s, u"Okaeshi.MDX"_s, u"Henrei.DBF"_s, u"Henrei.MDX"_s})
+        EXPECT_TRUE(destinationNames().contains(name)) << name.toStdString();
+    const BackupResult r = mz::backup::backUp(data.path(), dest);
+    ASSERT_EQ(r.outcome, BackupOutcome::Succeeded) << r.problems.join(u'\n').toStdString();
+    expectCopiesOfTheData(
+        {u"Okaeshi.DBF"_s, u"Okaeshi.DBT"_s, u"Okaeshi.MDX"_s, u"Henrei.DBF"_s, u"Henrei.MDX"_s});
+}
+
+TEST_F(BackupCopierTest, ADataDirectoryWithoutTheReturnTablesIsBackedUpWithoutThem) {
+    QStringList five = destinationNames();
+    for (const QString& name :
+         {u"Okaeshi.DBF"_s, u"Okaeshi.DBT"_s, u"Okaeshi.MDX"_s, u"Henrei.dbf"_s, u"Henrei.MDX"_s}) {
+        ASSERT_TRUE(QFile::remove(data.file(name))) << name.toStdString();
+        five.removeAll(backupName(name));
+    }
+    ASSERT_EQ(five.size(), 13);
+    const BackupResult r = mz::backup::backUp(data.path(), dest);
+    EXPECT_EQ(r.outcome, BackupOutcome::Succeeded) << r.problems.join(u'\n').toStdString();
+    EXPECT_EQ(sorted(entriesOf(dest)), five);
+}
+
+TEST_F(BackupCopierTest, AReturnTableMissingOneOfItsFilesFailsTheBackup) {
+    ASSERT_TRUE(QFile::remove(data.file(u"Okaeshi.MDX"_s)));
+    makeEarlierBackup();
+    const BackupResult r = mz::backup::backUp(data.path(), dest);
+    EXPECT_EQ(r.outcome, BackupOutcome::Failed);
+    ASSERT_EQ(r.problems.size(), 1);
+    EXPECT_TRUE(r.problems[0].contains(u"Okaeshi.MDX"_s)) << r.problems[0].toStdString();
+    EXPECT_TRUE(r.written.isEmpty());
 }
 
 TEST(BackupVolumes, TheFolderBelongsToTheVolumeWithTheLongestPath) {

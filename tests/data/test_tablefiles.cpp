@@ -98,15 +98,16 @@ TEST_F(Fixture, MemoFileHeaderHas512ByteBlocksAndNextFreeBlockOne) {
     EXPECT_EQ(u16(d, 20), 512);
 }
 
-TEST_F(Fixture, NewDataDirectoryHoldsThirteenTableFilesAndGrayPlaceholder) {
+TEST_F(Fixture, NewDataDirectoryHoldsEveryTableFileAndGrayPlaceholder) {
     QStringList files = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
-    QStringList expected = {u"Aitesaki.DBF"_s, u"Aitesaki.DBT"_s, u"Aitesaki.MDX"_s,
-                            u"Gray.bmp"_s,     u"Indata.DBF"_s,   u"Indata.DBT"_s,
-                            u"Indata.MDX"_s,   u"Kazoku.MDX"_s,   u"Kazoku.dbf"_s,
-                            u"Moku.MDX"_s,     u"Moku.dbf"_s,     u"Outdata.DBF"_s,
-                            u"Outdata.DBT"_s,  u"Outdata.MDX"_s,
-                            // the tables kept beside the five
-                            u"Gyoji.DBF"_s,    u"Gyoji.MDX"_s,    u"Uketsuke.DBF"_s, u"Uketsuke.MDX"_s};
+    QStringList expected = {
+        u"Aitesaki.DBF"_s, u"Aitesaki.DBT"_s, u"Aitesaki.MDX"_s, u"Gray.bmp"_s, u"Indata.DBF"_s,
+        u"Indata.DBT"_s, u"Indata.MDX"_s, u"Kazoku.MDX"_s, u"Kazoku.dbf"_s, u"Moku.MDX"_s,
+        u"Moku.dbf"_s, u"Outdata.DBF"_s, u"Outdata.DBT"_s, u"Outdata.MDX"_s,
+        // the tables beside the five: return gifts and their rules
+        u"Okaeshi.DBF"_s, u"Okaeshi.DBT"_s, u"Okaeshi.MDX"_s, u"Henrei.dbf"_s, u"Henrei.MDX"_s,
+        // the reception desk's events and entries
+        u"Gyoji.DBF"_s, u"Gyoji.MDX"_s, u"Uketsuke.DBF"_s, u"Uketsuke.MDX"_s};
     files.sort();
     expected.sort();
     EXPECT_EQ(files, expected);

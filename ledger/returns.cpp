@@ -1,0 +1,354 @@
+#include "ledger/returns.h"
+
+#include "data/cursor.h"
+#include "data/tabledefs.h"
+#include "widgets/format.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace mz::ledger::returns {
+
+namespace {
+
+using mz::data::EngineError;
+using mz::data::FieldChanges;
+using mz::data::Table;
+using mz::data::Value;
+
+const QString kNumber = u"収入番号"_s;
+const QString kDue = u"返礼要"_s;
+const QString kDueDate = u"期日"_s;
+const QString kStatus = u"状況"_s;
+const QString kSent = u"送付日"_s;
+const QString kItem = u"品物"_s;
+const QString kSpent = u"返礼額"_s;
+const QString kMemo = u"メモ"_s;
+
+const QString kCategory = u"区分番号"_s;
+const QString kCustomary = u"返礼"_s;
+const QString kLow = u"下限割合"_s;
+const QString kHigh = u"上限割合"_s;
+const QString kDays = u"期日日数"_s;
+const QString kMonths = u"期日月数"_s;
+
+std::optional<double> numberOf(const Value& v) {
+    const double* d = std::get_if<double>(&v);
+    if (!d || !std::isfinite(*d)) return std::nullopt;
+    return *d;
+}
+
+// A whole number of a field, 0 when empty, clamped to what an int holds.
+int wholeOf(const Value& v) {
+    const std::optional<double> d = numberOf(v);
+    if (!d) return 0;
+    const double r = std::round(*d);
+    if (r <= std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
+    if (r >= std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+    return static_cast<int>(r);
+}
+
+QString textOf(const Value& v) {
+    const QString* s = std::get_if<QString>(&v);
+    return s ? s->trimmed() : QString();
+}
+
+QDate dateOf(const Value& v) {
+    const QDate* d = std::get_if<QDate>(&v);
+    return d ? *d : QDate();
+}
+
+bool boolOf(const Value& v) {
+    const bool* b = std::get_if<bool>(&v);
+    return b && *b;
+}
+
+Record readRecord(const Table& t, quint32 recno) {
+    const auto& d = t.def();
+    auto at = [&](const QString& f) { return t.value(recno, d.fieldIndex(f)); };
+    Record r;
+    r.incomeNo = wholeOf(at(kNumber));
+    r.due = boolOf(at(kDue));
+    r.dueDate = dateOf(at(kDueDate));
+    r.status = statusFromText(textOf(at(kStatus)), r.due);
+    r.sentDate = dateOf(at(kSent));
+    r.item = textOf(at(kItem));
+    r.spent = numberOf(at(kSpent));
+    r.memo = textOf(at(kMemo));
+    return r;
+}
+
+FieldChanges changesOf(const mz::data::TableDef& d, const Record& r) {
+    auto dateValue = [](const QDate& date) { return date.isValid() ? Value(date) : Value(); };
+    FieldChanges c;
+    c.emplace_back(d.fieldIndex(kNumber), double(r.incomeNo));
+    c.emplace_back(d.fieldIndex(kDue), r.due);
+    c.emplace_back(d.fieldIndex(kDueDate), dateValue(r.dueDate));
+    c.emplace_back(d.fieldIndex(kStatus), statusText(r.status));
+    c.emplace_back(d.fieldIndex(kSent), dateValue(r.sentDate));
+    c.emplace_back(d.fieldIndex(kItem), r.item);
+    c.emplace_back(d.fieldIndex(kSpent), r.spent ? Value(*r.spent) : Value());
+    c.emplace_back(d.fieldIndex(kMemo), r.memo);
+    return c;
+}
+
+// Live records of a number, in record order.
+std::vector<quint32> recordsOf(const Table& t, qint32 incomeNo) {
+    const int field = t.def().fieldIndex(kNumber);
+    std::vector<quint32> out;
+    for (quint32 r = 1; r <= t.recordCount(); ++r)
+        if (!t.isDeleted(r) && wholeOf(t.value(r, field)) == incomeNo) out.push_back(r);
+    return out;
+}
+
+bool fileExists(const QString& name) {
+    for (const QString& f : QDir::current().entryList(QDir::Files))
+        if (f.compare(name, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+double roundTo100(double v) {
+    return std::floor(v / 100.0 + 0.5) * 100.0;
+}
+
+}  // namespace
+
+QString statusText(Status status) {
+    switch (status) {
+        case Status::Unarranged:
+            return u"未手配"_s;
+        case Status::Arranged:
+            return u"手配済"_s;
+        case Status::Sent:
+            return u"送付済"_s;
+        case Status::NotNeeded:
+            return u"不要"_s;
+    }
+    return {};
+}
+
+Status statusFromText(const QString& text, bool due) {
+    for (int i = 0; i < kStatusCount; ++i)
+        if (text == statusText(Status(i))) return Status(i);
+    return due ? Status::Unarranged : Status::NotNeeded;
+}
+
+Rules Rules::defaults() {
+    // A third as the rule table holds it (four decimals), so that the defaults read back equal.
+    constexpr double kThird = 0.3333;
+    Rules r;
+    r.rules_[0] = {true, 0.5, 0.5, 0, 1};      // お祝い: 半返し, within a month
+    r.rules_[3] = {true, kThird, 0.5, 0, 0};   // お見舞い: once recovered
+    r.rules_[4] = {true, kThird, 0.5, 49, 0};  // 弔事全般: after 四十九日
+    return r;
+}
+
+Rules Rules::load() {
+    Rules r = defaults();
+    const QString name = QString::fromUtf16(kRuleTable);
+    if (!fileExists(name)) return r;
+    const std::shared_ptr<Table> t = Table::open(name);
+    const auto& d = t->def();
+    for (quint32 recno = 1; recno <= t->recordCount(); ++recno) {
+        if (t->isDeleted(recno)) continue;
+        auto at = [&](const QString& f) { return t->value(recno, d.fieldIndex(f)); };
+        const Value category = at(kCategory);
+        const int c = wholeOf(category);
+        if (mz::data::isNull(category) || c < 0 || c >= balance::kCategoryCount) continue;
+        Rule rule;
+        rule.customary = boolOf(at(kCustomary));
+        rule.lowFraction = std::max(0.0, numberOf(at(kLow)).value_or(0));
+        rule.highFraction = std::max(rule.lowFraction, numberOf(at(kHigh)).value_or(0));
+        rule.dueDays = std::clamp(wholeOf(at(kDays)), 0, 3660);
+        rule.dueMonths = std::clamp(wholeOf(at(kMonths)), 0, 120);
+        r.rules_[size_t(c)] = rule;
+    }
+    return r;
+}
+
+void Rules::save() const {
+    const std::shared_ptr<Table> t = Table::open(QString::fromUtf16(kRuleTable));
+    const auto& d = t->def();
+    for (int c = 0; c < balance::kCategoryCount; ++c) {
+        const Rule& rule = rules_[size_t(c)];
+        FieldChanges changes{{d.fieldIndex(kCategory), double(c)},
+                             {d.fieldIndex(kCustomary), rule.customary},
+                             {d.fieldIndex(kLow), rule.lowFraction},
+                             {d.fieldIndex(kHigh), rule.highFraction},
+                             {d.fieldIndex(kDays), double(rule.dueDays)},
+                             {d.fieldIndex(kMonths), double(rule.dueMonths)}};
+        quint32 found = 0;
+        for (quint32 recno = 1; recno <= t->recordCount() && !found; ++recno)
+            if (!t->isDeleted(recno) && wholeOf(t->value(recno, d.fieldIndex(kCategory))) == c &&
+                !mz::data::isNull(t->value(recno, d.fieldIndex(kCategory))))
+                found = recno;
+        if (found)
+            t->update(found, changes);
+        else
+            t->append(changes);
+    }
+}
+
+const Rule& Rules::of(int category) const {
+    if (category < 0 || category >= balance::kCategoryCount) category = balance::kOtherCategory;
+    return rules_[size_t(category)];
+}
+
+void Rules::set(int category, const Rule& rule) {
+    if (category < 0 || category >= balance::kCategoryCount) return;
+    rules_[size_t(category)] = rule;
+}
+
+QDate dueDateFor(const Rule& rule, const QDate& received) {
+    if (!rule.customary || !received.isValid()) return {};
+    if (rule.dueMonths > 0) return received.addMonths(rule.dueMonths);
+    if (rule.dueDays > 0) return received.addDays(rule.dueDays);
+    return {};
+}
+
+std::optional<Budget> budgetFor(const Rule& rule, std::optional<double> amount) {
+    if (!rule.customary || !amount || !std::isfinite(*amount) || *amount <= 0) return std::nullopt;
+    return Budget{roundTo100(*amount * rule.lowFraction), roundTo100(*amount * rule.highFraction)};
+}
+
+QString budgetText(const std::optional<Budget>& budget) {
+    if (!budget) return {};
+    const QString low = mz::format::formatYen(budget->low);
+    if (budget->low == budget->high) return low;
+    return low + u"～"_s + mz::format::formatYen(budget->high);
+}
+
+Record defaultsFor(const Rules& rules, int category, qint32 incomeNo, const QDate& received) {
+    const Rule& rule = rules.of(category);
+    Record r;
+    r.incomeNo = incomeNo;
+    r.due = rule.customary;
+    r.dueDate = dueDateFor(rule, received);
+    r.status = rule.customary ? Status::Unarranged : Status::NotNeeded;
+    return r;
+}
+
+bool isUntouched(const Record& r) {
+    const Status initial = r.due ? Status::Unarranged : Status::NotNeeded;
+    return r.status == initial && !r.sentDate.isValid() && r.item.isEmpty() && !r.spent &&
+           r.memo.isEmpty();
+}
+
+bool returnTableExists() {
+    return fileExists(QString::fromUtf16(kReturnTable));
+}
+
+std::shared_ptr<Table> openReturnTable() {
+    return Table::open(QString::fromUtf16(kReturnTable));
+}
+
+std::optional<Record> find(Table& table, qint32 incomeNo) {
+    table.refresh();
+    const std::vector<quint32> recs = recordsOf(table, incomeNo);
+    if (recs.empty()) return std::nullopt;
+    return readRecord(table, recs.front());
+}
+
+std::map<qint32, Record> loadAll(Table& table) {
+    table.refresh();
+    std::map<qint32, Record> out;
+    for (quint32 r = 1; r <= table.recordCount(); ++r) {
+        if (table.isDeleted(r)) continue;
+        Record rec = readRecord(table, r);
+        out.emplace(rec.incomeNo, std::move(rec));
+    }
+    return out;
+}
+
+void store(Table& table, const Record& r) {
+    table.refresh();
+    const std::vector<quint32> recs = recordsOf(table, r.incomeNo);
+    const FieldChanges changes = changesOf(table.def(), r);
+    if (!recs.empty()) {
+        table.update(recs.front(), changes);
+        return;
+    }
+    table.append(changes);
+}
+
+int removeFor(Table& table, qint32 incomeNo) {
+    table.refresh();
+    const std::vector<quint32> recs = recordsOf(table, incomeNo);
+    for (quint32 r : recs) table.remove(r);
+    return int(recs.size());
+}
+
+NewEntryReturn::NewEntryReturn()
+    : table_(openReturnTable()),
+      rules_(Rules::load()),
+      purposes_(balance::PurposeCategories::load()) {}
+
+void NewEntryReturn::write(const Table& income, const FieldChanges& changes) {
+    written_.reset();
+    const auto& d = income.def();
+    auto valueOf = [&](const QString& field) -> Value {
+        const int i = d.fieldIndex(field);
+        for (const auto& [f, v] : changes)
+            if (f == i) return v;
+        return Value();
+    };
+    const qint32 number = wholeOf(valueOf(kNumber));
+    const int category = purposes_.of(textOf(valueOf(u"目的"_s)));
+    const Record r = defaultsFor(rules_, category, number, dateOf(valueOf(u"収入日"_s)));
+    // A record left behind under this number (its entry deleted by an older program) makes way.
+    removeFor(*table_, number);
+    table_->append(changesOf(table_->def(), r));
+    written_ = number;
+}
+
+void NewEntryReturn::undo() noexcept {
+    if (!written_) return;
+    try {
+        removeFor(*table_, *written_);
+    } catch (...) {
+        // The record stays for an entry that is not there; お返し管理 shows only records of
+        // existing entries, and the next entry of this number replaces it.
+    }
+    written_.reset();
+}
+
+void followEntryEdit(qint32 incomeNo, const QString& purpose, const QDate& received) {
+    const std::shared_ptr<Table> t = openReturnTable();
+    const std::optional<Record> old = find(*t, incomeNo);
+    if (old && !isUntouched(*old)) return;
+    const Rules rules = Rules::load();
+    const int category = balance::PurposeCategories::load().of(purpose);
+    const Record r = defaultsFor(rules, category, incomeNo, received);
+    if (old && *old == r) return;
+    store(*t, r);
+}
+
+void removeEntryWithReturn(mz::data::Cursor& income, qint32 incomeNo) {
+    const std::shared_ptr<Table> t = openReturnTable();
+    t->refresh();
+    std::vector<FieldChanges> saved;
+    for (quint32 r : recordsOf(*t, incomeNo))
+        saved.push_back(changesOf(t->def(), readRecord(*t, r)));
+    removeFor(*t, incomeNo);
+    try {
+        income.remove();
+    } catch (const mz::data::ChangeStoredError&) {
+        throw;  // the entry is deleted after all, and so are its records
+    } catch (...) {
+        try {
+            for (const FieldChanges& c : saved) t->append(c);
+        } catch (const EngineError& e) {
+            throw EngineError(
+                u"収入データを削除できませんでした。そのお返しの記録も元に戻せませんでした。\n%1"_s
+                    .arg(e.message()));
+        }
+        throw;
+    }
+}
+
+}  // namespace mz::ledger::returns
