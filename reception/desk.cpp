@@ -6,6 +6,7 @@
 #include "data/tabledefs.h"
 #include "ledger/balance.h"
 #include "ledger/ledgerentry.h"
+#include "ledger/returns.h"
 #include "widgets/kana.h"
 
 #include <QDir>
@@ -162,6 +163,18 @@ Desk::Desk(qint32 event, const QString& deskName) : deskName_(deskName) {
         }
     if (!found) throw EngineError(u"行事 %1 が見つかりません。既に削除されている可能性があります。"_s.arg(event));
     if (deskName_.trimmed().isEmpty()) deskName_ = defaultDeskName();
+    if (ledger::returns::returnTableExists()) {
+        // Each guest's return record starts from the rule of the event's purpose category (a
+        // funeral's is due after the forty-ninth day) and goes when the guest's entry goes.
+        auto table = ledger::returns::openReturnTable();
+        const ledger::returns::Rules rules = ledger::returns::Rules::load();
+        const int category = ledger::balance::PurposeCategories::load().of(event_.purpose);
+        const QDate received = event_.date;
+        returns_.create = [table, rules, category, received](qint32 incomeNo) {
+            ledger::returns::store(*table, ledger::returns::defaultsFor(rules, category, incomeNo, received));
+        };
+        returns_.remove = [table](qint32 incomeNo) { ledger::returns::removeFor(*table, incomeNo); };
+    }
 
     const auto& u = desk_->def();
     const auto& in = income_->def();

@@ -95,7 +95,9 @@ struct ReturnRecords {
 class Desk {
 public:
     // Opens the tables of the current directory (creating the event tables when missing) for
-    // the event numbered `event`. Throws EngineError when the event is not there.
+    // the event numbered `event`. Throws EngineError when the event is not there. The return
+    // records are those of the return table (ledger/returns.h) when the directory has one;
+    // setReturnRecords replaces them.
     Desk(qint32 event, const QString& deskName);
     ~Desk();
 
