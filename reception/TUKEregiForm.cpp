@@ -93,7 +93,8 @@ TUKEregiForm::TUKEregiForm(QWidget* parent) : QDialog(parent) {
     for (QWidget* w : {static_cast<QWidget*>(Edit1), static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3),
                        static_cast<QWidget*>(Edit4), static_cast<QWidget*>(Edit5), static_cast<QWidget*>(Edit6),
                        static_cast<QWidget*>(Edit7), static_cast<QWidget*>(Edit8),
-                       static_cast<QWidget*>(ComboBox1->lineEdit()), static_cast<QWidget*>(Edit9)})
+                       static_cast<QWidget*>(ComboBox1), static_cast<QWidget*>(ComboBox1->lineEdit()),
+                       static_cast<QWidget*>(Edit9)})
         w->installEventFilter(this);
 
     connect(Edit1, &QLineEdit::textEdited, this, mz::platform::guarded(this, &TUKEregiForm::Edit1Change));
@@ -208,7 +209,7 @@ void TUKEregiForm::Edit8Change() {
 
 void TUKEregiForm::moveOn(QWidget* from) {
     if (from == Edit1) return Edit1Enter();
-    if (from == ComboBox1->lineEdit()) return Edit9->setFocus();
+    if (from == ComboBox1 || from == ComboBox1->lineEdit()) return Edit9->setFocus();
     if (from == Edit9) return StoreGuest();
     if (from == Edit7) return Edit8->setFocus();
     if (from == Edit8) return ComboBox1->setFocus();
