@@ -8,6 +8,7 @@
 #include "ledger/TAITEbetuForm.h"
 #include "ledger/TINsrSrForm.h"
 #include "ledger/TOUTsrSrForm.h"
+#include "reception/TGYOJIsentakuForm.h"
 #include "masters/TKAZOeditForm.h"
 #include "masters/TKAZOregiForm.h"
 #include "masters/TMOKUdelForm.h"
@@ -82,6 +83,7 @@ TMizorelMenuForm::TMizorelMenuForm(QWidget* parent) : QMainWindow(parent) {
     connect(E3, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::E3Click));
     connect(P1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::P1Click));
     connect(N12, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N12Click));
+    connect(Uketsuke1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::Uketsuke1Click));
     connect(B1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::B1Click));
     connect(M1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::M1Click));
     connect(V1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::V1Click));
@@ -181,6 +183,8 @@ void TMizorelMenuForm::P1Click() {
     if (auto* form = mz::state().RepKazo1Form.data()) form->QuickRep1->Preview(this);
 }
 void TMizorelMenuForm::N12Click() { mz::platform::openModal(this, mz::state().AITEbetuForm); }
+
+void TMizorelMenuForm::Uketsuke1Click() { mz::platform::openModal(this, mz::state().GYOJIsentakuForm); }
 void TMizorelMenuForm::B1Click() { mz::platform::openModal(this, mz::state().BackupForm); }
 
 void TMizorelMenuForm::M1Click() { mz::app::openHelp(this); }

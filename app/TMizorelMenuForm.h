@@ -35,6 +35,7 @@ public Q_SLOTS:
     void E3Click();
     void P1Click();
     void N12Click();  // 相手先別の贈答
+    void Uketsuke1Click();  // 受付モード: the reception desk of an event
     void B1Click();
     void M1Click();
     void V1Click();

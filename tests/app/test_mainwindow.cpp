@@ -119,7 +119,7 @@ TEST_F(MainWindowTest, MenuCaptionsAreExactBlanksIncluded) {
     QStringList top;
     for (QAction* a : w.MainMenu1->actions()) top << a->text();
     EXPECT_EQ(top, (QStringList{u"収支管理 "_s, u"相手先設定 "_s, u"目的設定 "_s, u"家族設定 "_s,
-                                u"相手先別の贈答"_s, u"ツール "_s, u"ヘルプ "_s, u"終 了"_s}));
+                                u"相手先別の贈答"_s, u"受付モード"_s, u"ツール "_s, u"ヘルプ "_s, u"終 了"_s}));
     auto items = [](QMenu* m) {
         QStringList out;
         for (QAction* a : m->actions()) out << a->objectName() + u'=' + a->text();
