@@ -133,7 +133,8 @@ TEST_F(HelpCommand, EveryWindowOfTheProgramHasAPageOfTheHelpFile) {
           "TOUTdelForm", "TNAMEsentakuForm", "TNAMEkubunForm", "TNAMEregi1Form", "TNAMEregi2Form",
           "TNAMEeditForm", "TNAMEdelForm", "TNAMEsrchForm", "TMOKUregiForm", "TMOKUeditForm",
           "TMOKUdelForm", "TMOKUsentakuForm", "TKAZOregiForm", "TKAZOeditForm", "TBackupForm",
-          "TReportPreview", "mz::report::TReportPreview"}) {
+          "TReportPreview", "mz::report::TReportPreview", "TGYOJIsentakuForm", "TUKEregiForm",
+          "TUKEsimeForm"}) {
         SCOPED_TRACE(cls);
         const QString page = mz::app::helpTopicForClass(QLatin1StringView(cls));
         ASSERT_FALSE(page.isEmpty());
