@@ -13,6 +13,7 @@
 #include "widgets/textinput.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 using namespace Qt::StringLiterals;
 using mz::widgets::ImeMode;
@@ -47,6 +48,7 @@ TGYOJIsentakuForm::TGYOJIsentakuForm(QWidget* parent) : QDialog(parent) {
     connect(ColorButton2, &TColorButton::clicked, this, mz::platform::guarded(this, &TGYOJIsentakuForm::ColorButton2Click));
     connect(ColorButton3, &TColorButton::clicked, this, mz::platform::guarded(this, &TGYOJIsentakuForm::ColorButton3Click));
     connect(ColorButton4, &TColorButton::clicked, this, mz::platform::guarded(this, &TGYOJIsentakuForm::ColorButton4Click));
+    TableWidget1->installEventFilter(this);
     connect(TableWidget1, &QTableWidget::cellDoubleClicked, this,
             mz::platform::guarded(this, &TGYOJIsentakuForm::ColorButton2Click));
     mz::platform::runCreationHandler([this] { FormCreate(); });
@@ -62,6 +64,7 @@ void TGYOJIsentakuForm::FormCreate() {
     mz::data::Cursor family;
     family.open(u"Kazoku.dbf"_s);
     for (family.first(); !family.eof(); family.next()) ComboBox2->addItem(family.text(u"家族名"_s));
+    ComboBox2->setCurrentIndex(-1);  // the family member is chosen, not taken by default
     const int koden = ComboBox1->findText(u"香典"_s);
     ComboBox1->setCurrentIndex(koden);
     if (koden < 0) ComboBox1->setEditText(u"香典"_s);
@@ -70,6 +73,18 @@ void TGYOJIsentakuForm::FormCreate() {
         TableWidget1->setFocus();
     else
         Edit1->setFocus();
+}
+
+// Enter on the list of events resumes the chosen one, as a double click does.
+bool TGYOJIsentakuForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TableWidget1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            mz::platform::guarded(this, &TGYOJIsentakuForm::ColorButton2Click)();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TGYOJIsentakuForm::showEvents() {

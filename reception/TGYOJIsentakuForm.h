@@ -21,6 +21,9 @@ public Q_SLOTS:
     void ColorButton3Click();  // 締め
     void ColorButton4Click();  // 戻る
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showEvents();
     bool takeDeskName();

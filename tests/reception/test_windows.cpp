@@ -339,8 +339,8 @@ TEST_F(ReceptionWindowTest, EventWindowStartsANewEventUnderTheDeskName) {
     EXPECT_EQ(w.TableWidget1->rowCount(), 2);
     EXPECT_EQ(w.TableWidget1->item(0, 2)->text(), u"通夜"_s);
     EXPECT_EQ(w.TableWidget1->item(0, 3)->text(), u"香典"_s) << "香典 offered first";
-    // Resuming the older one.
+    // Resuming the older one: Enter on the list.
     w.TableWidget1->setCurrentCell(1, 0);
-    w.ColorButton2Click();
+    QTest::keyClick(w.TableWidget1, Qt::Key_Return);
     EXPECT_EQ(opened, 1);
 }
