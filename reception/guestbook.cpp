@@ -33,6 +33,18 @@ struct Column {
 constexpr Column kColumns[] = {{0, 28, Align::Left},   {29, 36, Align::Left}, {66, 68, Align::Left},
                                {135, 20, Align::Left}, {156, 30, Align::Right}};
 
+// A cell's text cut to the full-width characters its column holds at 9 points (a half-width
+// character counts half), ending in "…" when cut: a long address must not run into 関係.
+QString fitted(const QString& text, double em) {
+    double width = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        width += (c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F)) ? 0.5 : 1;
+        if (width > em) return text.left(std::max<qsizetype>(i - 1, 0)) + u"…"_s;
+    }
+    return text;
+}
+
 Font font(double pt, bool bold = false) {
     Font f;
     f.family = QString::fromUtf16(mz::report::kGothic);
@@ -53,7 +65,9 @@ public:
                 newPage();
             }
             const Entry& e = l.entry;
-            row({e.number, e.name, l.address, e.relation, e.amount ? mz::format::formatYen(*e.amount) : e.memo},
+            // 9 points are 3.2 mm a full-width character.
+            row({e.number, fitted(e.name, 11), fitted(l.address, 21), fitted(e.relation, 6),
+                 e.amount ? mz::format::formatYen(*e.amount) : fitted(e.memo, 9)},
                 font(9));
             ++pageCount_;
             ++count_;

@@ -9,6 +9,7 @@
 #include "reception/TGYOJIsentakuForm.h"
 #include "reception/TUKEregiForm.h"
 #include "reception/TUKEsimeForm.h"
+#include "reception/guestbook.h"
 #include "testdata.h"
 
 #include <QApplication>
@@ -343,4 +344,35 @@ TEST_F(ReceptionWindowTest, EventWindowStartsANewEventUnderTheDeskName) {
     w.TableWidget1->setCurrentCell(1, 0);
     QTest::keyClick(w.TableWidget1, Qt::Key_Return);
     EXPECT_EQ(opened, 1);
+}
+
+TEST_F(ReceptionWindowTest, BookPagesCarryTheirTotalsAndLongAddressesStayInTheirColumn) {
+    mz::reception::Event e{1, u"故 山田太郎 告別式"_s, kEventDate, u"香典"_s, {}};
+    std::vector<mz::reception::BookLine> lines;
+    for (int i = 1; i <= 80; ++i) {
+        mz::reception::BookLine l;
+        l.entry.serial = i;
+        l.entry.number = mz::reception::receptionNumber(u"受付A"_s, i);
+        l.entry.name = u"名簿 %1"_s.arg(i);
+        l.entry.amount = 1000;
+        l.address = u"東京都世田谷区桜新町四丁目九番二号グランドハイツ桜新町１０２号室"_s;
+        lines.push_back(l);
+    }
+    const auto pages = mz::reception::bookPages(e, lines);
+    ASSERT_GE(pages.size(), 2u);
+    int counted = 0;
+    QStringList totals;
+    for (const auto& p : pages)
+        for (const auto& item : p.items) {
+            if (item.text.startsWith(u"受付A-"_s)) ++counted;
+            if (item.text.startsWith(u"￥"_s) && item.font.bold) totals << item.text;
+            if (item.text.startsWith(u"東京都"_s)) {
+                EXPECT_TRUE(item.text.endsWith(u"…"_s));
+                EXPECT_LE(item.text.size(), 21);
+            }
+        }
+    EXPECT_EQ(counted, 80);
+    // Each page's own total, then the event's on the last page.
+    EXPECT_EQ(totals.size(), static_cast<qsizetype>(pages.size() + 1));
+    EXPECT_EQ(totals.last(), u"￥80,000"_s);
 }
