@@ -84,10 +84,11 @@ TUKEregiForm::TUKEregiForm(QWidget* parent) : QDialog(parent) {
     TableWidget1->setColumnCount(5);
     TableWidget1->setHorizontalHeaderLabels({u"受付番号"_s, u"氏名"_s, u"金額"_s, u"関係"_s, u"備考"_s});
     TableWidget1->verticalHeader()->setVisible(false);
-    TableWidget1->setColumnWidth(0, 120);
-    TableWidget1->setColumnWidth(1, 130);
-    TableWidget1->setColumnWidth(2, 90);
-    TableWidget1->setColumnWidth(3, 70);
+    TableWidget1->verticalHeader()->setDefaultSectionSize(20);  // more guests in sight
+    TableWidget1->setColumnWidth(0, 100);
+    TableWidget1->setColumnWidth(1, 120);
+    TableWidget1->setColumnWidth(2, 85);
+    TableWidget1->setColumnWidth(3, 75);
     TableWidget1->horizontalHeader()->setStretchLastSection(true);
 
     for (QWidget* w : {static_cast<QWidget*>(Edit1), static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3),
