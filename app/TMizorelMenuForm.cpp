@@ -7,8 +7,9 @@
 #include "counterparts/TNAMEsentakuForm.h"
 #include "ledger/TAITEbetuForm.h"
 #include "ledger/TINsrSrForm.h"
+#include "ledger/TOKAEshiForm.h"
 #include "ledger/TOUTsrSrForm.h"
-#include "reception/TGYOJIsentakuForm.h"
+#include "ledger/returns.h"
 #include "masters/TKAZOeditForm.h"
 #include "masters/TKAZOregiForm.h"
 #include "masters/TMOKUdelForm.h"
@@ -20,11 +21,13 @@
 #include "platform/platform.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
+#include "reception/TGYOJIsentakuForm.h"
 #include "widgets/fonts.h"
 
 #include <QMouseEvent>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 void mizorelInitResources();
@@ -68,6 +71,21 @@ TMizorelMenuForm::TMizorelMenuForm(QWidget* parent) : QMainWindow(parent) {
     styleButton(ColorButton2, QColor(255, 151, 255), 27);
     styleButton(ColorButton3, QColor(0, 255, 255), 24);
 
+    // A line on the picture, not a box: it reads as a note and is a link for mouse and keyboard.
+    LabelReminder->setFont(mz::widgets::pixelFont(mz::widgets::kPGothic, 13));
+    LabelReminder->setAutoFillBackground(true);
+    QPalette quiet = LabelReminder->palette();
+    quiet.setColor(QPalette::Window, QColor(255, 255, 240, 220));
+    LabelReminder->setPalette(quiet);
+    LabelReminder->setContentsMargins(6, 2, 6, 2);
+    LabelReminder->setWordWrap(true);
+    LabelReminder->setTextFormat(Qt::RichText);
+    LabelReminder->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
+                                           Qt::LinksAccessibleByKeyboard);
+    LabelReminder->setCursor(Qt::PointingHandCursor);
+    connect(LabelReminder, &QLabel::linkActivated, this,
+            guarded(this, &TMizorelMenuForm::Return1Click));
+
     connect(S2, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::S2Click));
     connect(N11, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N11Click));
     connect(N2, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N2Click));
@@ -84,6 +102,7 @@ TMizorelMenuForm::TMizorelMenuForm(QWidget* parent) : QMainWindow(parent) {
     connect(P1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::P1Click));
     connect(N12, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N12Click));
     connect(Uketsuke1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::Uketsuke1Click));
+    connect(Return1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::Return1Click));
     connect(B1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::B1Click));
     connect(M1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::M1Click));
     connect(V1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::V1Click));
@@ -144,9 +163,37 @@ bool TMizorelMenuForm::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TMizorelMenuForm::FormCreate() { mz::state().DataDir = mz::platform::currentDir(); }
+void TMizorelMenuForm::FormCreate() {
+    mz::state().DataDir = mz::platform::currentDir();
+    updateReturnReminder();
+}
 
-void TMizorelMenuForm::S2Click() { mz::platform::openModal(this, mz::state().INsrSrForm); }
+void TMizorelMenuForm::updateReturnReminder() {
+    QString text;
+    try {
+        text = mz::ledger::returns::reminderText(
+            mz::ledger::returns::overdueReminder(QDate::currentDate()));
+    } catch (const mz::data::EngineError&) {
+        // No line rather than a box: the windows that need the tables say what is wrong.
+    }
+    LabelReminder->setText(
+        text.isEmpty() ? QString()
+                       : QStringLiteral("<a href=\"okaeshi\" style=\"color:#993300;\">%1</a>")
+                             .arg(text.toHtmlEscaped()));
+    LabelReminder->setToolTip(
+        text.isEmpty() ? QString() : QStringLiteral("クリックするとお返し管理を開きます"));
+    // One line when it fits, wrapped within 600 pixels when it does not.
+    const int width = std::min(600, LabelReminder->fontMetrics().horizontalAdvance(text) + 16);
+    LabelReminder->resize(width, LabelReminder->heightForWidth(width));
+    // Its foot stays where the design puts it, above the window's lower edge.
+    LabelReminder->move(LabelReminder->x(), 510 - LabelReminder->height());
+    LabelReminder->setVisible(!text.isEmpty());
+}
+
+void TMizorelMenuForm::S2Click() {
+    mz::platform::openModal(this, mz::state().INsrSrForm);
+    updateReturnReminder();
+}
 void TMizorelMenuForm::ColorButton1Click() { S2Click(); }
 void TMizorelMenuForm::N11Click() { mz::platform::openModal(this, mz::state().OUTsrSrForm); }
 void TMizorelMenuForm::ColorButton2Click() { N11Click(); }
@@ -183,8 +230,14 @@ void TMizorelMenuForm::P1Click() {
     if (auto* form = mz::state().RepKazo1Form.data()) form->QuickRep1->Preview(this);
 }
 void TMizorelMenuForm::N12Click() { mz::platform::openModal(this, mz::state().AITEbetuForm); }
-
-void TMizorelMenuForm::Uketsuke1Click() { mz::platform::openModal(this, mz::state().GYOJIsentakuForm); }
+void TMizorelMenuForm::Return1Click() {
+    mz::platform::openModal(this, mz::state().OKAEshiForm);
+    updateReturnReminder();
+}
+void TMizorelMenuForm::Uketsuke1Click() {
+    mz::platform::openModal(this, mz::state().GYOJIsentakuForm);
+    updateReturnReminder();  // every guest taken has a return due
+}
 void TMizorelMenuForm::B1Click() { mz::platform::openModal(this, mz::state().BackupForm); }
 
 void TMizorelMenuForm::M1Click() { mz::app::openHelp(this); }

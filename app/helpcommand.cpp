@@ -37,6 +37,8 @@ constexpr WindowTopic kWindowTopics[] = {
     {"TMOKUdelForm", "purpose.html"},       {"TMOKUsentakuForm", "purpose.html"},
     {"TKAZOregiForm", "family.html"},       {"TKAZOeditForm", "family.html"},
     {"TBackupForm", "backup.html"},         {"TReportPreview", "print.html"},
+    {"TOKAEshiForm", "returns.html"},       {"TOKAEeditForm", "returns.html"},
+    {"TOKAErulesForm", "returns.html"},
     {"TGYOJIsentakuForm", "reception.html"}, {"TUKEregiForm", "reception.html"},
     {"TUKEsimeForm", "reception.html"},
 };

@@ -351,4 +351,184 @@ void removeEntryWithReturn(mz::data::Cursor& income, qint32 incomeNo) {
     }
 }
 
+// --- the list -----------------------------------------------------------------------------------
+
+bool Row::pending() const {
+    return record && record->due &&
+           (record->status == Status::Unarranged || record->status == Status::Arranged);
+}
+
+bool Row::overdue(const QDate& today) const {
+    return pending() && record->dueDate.isValid() && record->dueDate < today;
+}
+
+QStringList statusFilterTexts() {
+    return {u"未送付（要返礼）"_s, u"未手配"_s, u"手配済"_s, u"送付済"_s, u"不要"_s,
+            u"記録なし"_s,         u"すべて"_s};
+}
+
+namespace {
+
+bool passesStatus(const Row& r, StatusFilter f) {
+    switch (f) {
+        case StatusFilter::Pending:
+            return r.pending();
+        case StatusFilter::Unarranged:
+            return r.record && r.record->status == Status::Unarranged;
+        case StatusFilter::Arranged:
+            return r.record && r.record->status == Status::Arranged;
+        case StatusFilter::Sent:
+            return r.record && r.record->status == Status::Sent;
+        case StatusFilter::NotNeeded:
+            return r.record && r.record->status == Status::NotNeeded;
+        case StatusFilter::NoRecord:
+            return !r.record;
+        case StatusFilter::All:
+            return true;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<Row> gatherRows(const Filter& filter) {
+    const Rules rules = Rules::load();
+    const balance::PurposeCategories purposes = balance::PurposeCategories::load();
+    std::map<qint32, Record> records;
+    if (returnTableExists()) records = loadAll(*openReturnTable());
+    const QString name = balance::normalisedName(filter.name);
+    const QString purpose = balance::normalisedName(filter.purpose);
+
+    const std::shared_ptr<Table> income = Table::open(u"Indata.DBF"_s);
+    income->refresh();
+    const auto& d = income->def();
+    const int fNumber = d.fieldIndex(kNumber), fDate = d.fieldIndex(u"収入日"_s),
+              fName = d.fieldIndex(u"氏名"_s), fPurpose = d.fieldIndex(u"目的"_s),
+              fAmount = d.fieldIndex(u"金額"_s);
+    std::vector<Row> rows;
+    for (quint32 recno = 1; recno <= income->recordCount(); ++recno) {
+        if (income->isDeleted(recno)) continue;
+        Row r;
+        r.received = dateOf(income->value(recno, fDate));
+        if (filter.from.isValid() && (!r.received.isValid() || r.received < filter.from)) continue;
+        if (filter.to.isValid() && (!r.received.isValid() || r.received > filter.to)) continue;
+        r.name = textOf(income->value(recno, fName));
+        if (!name.isEmpty() && !balance::normalisedName(r.name).contains(name)) continue;
+        r.purpose = textOf(income->value(recno, fPurpose));
+        if (!purpose.isEmpty() && !balance::normalisedName(r.purpose).contains(purpose)) continue;
+        r.incomeNo = wholeOf(income->value(recno, fNumber));
+        r.category = purposes.of(r.purpose);
+        r.amount = numberOf(income->value(recno, fAmount));
+        r.budget = budgetFor(rules.of(r.category), r.amount);
+        if (auto it = records.find(r.incomeNo); it != records.end()) r.record = it->second;
+        if (!passesStatus(r, filter.status)) continue;
+        rows.push_back(std::move(r));
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        const QDate da = a.record ? a.record->dueDate : QDate();
+        const QDate db = b.record ? b.record->dueDate : QDate();
+        if (da.isValid() != db.isValid()) return da.isValid();
+        if (da != db) return da < db;
+        if (a.received != b.received) return a.received < b.received;
+        return a.incomeNo < b.incomeNo;
+    });
+    return rows;
+}
+
+ListTotals totalsOf(const std::vector<Row>& rows, const QDate& today) {
+    ListTotals t;
+    for (const Row& r : rows) {
+        ++t.count;
+        if (r.overdue(today)) ++t.overdue;
+        if (r.amount) t.received += *r.amount;
+        if (r.budget) {
+            t.budgetLow += r.budget->low;
+            t.budgetHigh += r.budget->high;
+        }
+        if (r.record && r.record->spent) t.spent += *r.record->spent;
+    }
+    return t;
+}
+
+QString totalsText(const ListTotals& t) {
+    QString text = u"%1 件"_s.arg(t.count);
+    if (t.overdue > 0) text += u"（期限超過 %1 件）"_s.arg(t.overdue);
+    text += u"　いただいた "_s + mz::format::formatYen(t.received);
+    text += u"　予算 "_s + budgetText(Budget{t.budgetLow, t.budgetHigh});
+    text += u"　返礼額 "_s + mz::format::formatYen(t.spent);
+    return text;
+}
+
+Reminder overdueReminder(const QDate& today) {
+    Reminder out;
+    if (!returnTableExists()) return out;
+    Filter f;
+    f.status = StatusFilter::Pending;
+    for (const Row& r : gatherRows(f)) {
+        if (!r.overdue(today)) continue;
+        if (++out.count == 1) out.oldest = r;  // the rows come by due date
+    }
+    return out;
+}
+
+QString reminderText(const Reminder& reminder) {
+    if (reminder.count == 0 || !reminder.oldest) return {};
+    const Row& r = *reminder.oldest;
+    return u"お返しの期限を過ぎたものが %1 件あります（最も古いもの：%2 様、%3、期日 %4）。"_s
+        .arg(reminder.count)
+        .arg(r.name, r.purpose, mz::format::formatDate(r.record->dueDate));
+}
+
+int markSent(const std::vector<qint32>& incomeNumbers, const QDate& sent) {
+    if (incomeNumbers.empty()) return 0;
+    const std::shared_ptr<Table> t = openReturnTable();
+    const Rules rules = Rules::load();
+    const balance::PurposeCategories purposes = balance::PurposeCategories::load();
+    const std::map<qint32, Record> before = loadAll(*t);
+    // An entry without a record starts from its defaults; the income table gives purpose and date.
+    std::map<qint32, std::pair<QString, QDate>> entries;
+    {
+        const std::shared_ptr<Table> income = Table::open(u"Indata.DBF"_s);
+        income->refresh();
+        const auto& d = income->def();
+        for (quint32 recno = 1; recno <= income->recordCount(); ++recno)
+            if (!income->isDeleted(recno))
+                entries.emplace(wholeOf(income->value(recno, d.fieldIndex(kNumber))),
+                                std::pair{textOf(income->value(recno, d.fieldIndex(u"目的"_s))),
+                                          dateOf(income->value(recno, d.fieldIndex(u"収入日"_s)))});
+    }
+    std::vector<qint32> done;
+    try {
+        for (qint32 number : incomeNumbers) {
+            Record r;
+            if (auto it = before.find(number); it != before.end()) {
+                r = it->second;
+            } else {
+                const auto e = entries.find(number);
+                if (e == entries.end())
+                    throw EngineError(u"収入番号 %1 の収入データがありません"_s.arg(number));
+                r = defaultsFor(rules, purposes.of(e->second.first), number, e->second.second);
+            }
+            r.due = true;
+            r.status = Status::Sent;
+            r.sentDate = sent;
+            store(*t, r);
+            done.push_back(number);
+        }
+    } catch (...) {
+        // Put back what this step changed, newest first, so that the list is as it was.
+        for (auto it = done.rbegin(); it != done.rend(); ++it) {
+            try {
+                if (auto old = before.find(*it); old != before.end())
+                    store(*t, old->second);
+                else
+                    removeFor(*t, *it);
+            } catch (...) {
+            }
+        }
+        throw;
+    }
+    return int(done.size());
+}
+
 }  // namespace mz::ledger::returns

@@ -148,4 +148,73 @@ void followEntryEdit(qint32 incomeNo, const QString& purpose, const QDate& recei
 // after all) goes on as it came.
 void removeEntryWithReturn(mz::data::Cursor& income, qint32 incomeNo);
 
+// --- the list of お返し管理 ---------------------------------------------------------------------
+
+// One income entry with its return record, as the list shows it.
+struct Row {
+    qint32 incomeNo = 0;
+    QDate received;
+    QString name;
+    QString purpose;
+    int category = balance::kOtherCategory;
+    std::optional<double> amount;
+    std::optional<Budget> budget;  // from the rule of the category
+    std::optional<Record> record;  // empty: the entry has no return record (registered before)
+
+    // Due and neither sent nor given up: 未手配 or 手配済 with 返礼要 set.
+    bool pending() const;
+    // Pending with a due date before today.
+    bool overdue(const QDate& today) const;
+};
+
+enum class StatusFilter {
+    Pending,  // due and not yet sent (the window's default)
+    Unarranged,
+    Arranged,
+    Sent,
+    NotNeeded,
+    NoRecord,
+    All,
+};
+// The texts of the status box, in the order of StatusFilter.
+QStringList statusFilterTexts();
+
+struct Filter {
+    StatusFilter status = StatusFilter::Pending;
+    QString purpose;  // part of 目的 (blanks ignored); empty: any
+    QDate from, to;   // 収入日 from / to, inclusive; invalid: open
+    QString name;     // part of 氏名 (blanks ignored); empty: any
+};
+
+// The income entries of the current directory that pass the filter, with their records, by due
+// date (entries without one after those with one), then 収入日, then number. Throws EngineError.
+std::vector<Row> gatherRows(const Filter& filter);
+
+struct ListTotals {
+    int count = 0;
+    int overdue = 0;
+    double received = 0;   // amounts received
+    double budgetLow = 0;  // suggested budgets
+    double budgetHigh = 0;
+    double spent = 0;  // 返礼額 recorded
+};
+ListTotals totalsOf(const std::vector<Row>& rows, const QDate& today);
+// "3 件（期限超過 1 件）　いただいた ￥60,000　予算 ￥20,000～￥30,000　返礼額 ￥15,000".
+QString totalsText(const ListTotals& totals);
+
+// The overdue returns of the current directory: how many, and the one due longest ago.
+struct Reminder {
+    int count = 0;
+    std::optional<Row> oldest;
+};
+Reminder overdueReminder(const QDate& today);
+// "お返しの期限を過ぎたものが 2 件あります（最も古いもの：山田 太郎 様、香典、期日 2024/04/19）。"
+// Empty when nothing is overdue.
+QString reminderText(const Reminder& reminder);
+
+// Marks the entries as sent on `sent`, in one step: every one of them, or, when a write fails,
+// none (the records changed so far are put back before the error goes on). An entry without a
+// record gets one. Returns how many were marked.
+int markSent(const std::vector<qint32>& incomeNumbers, const QDate& sent);
+
 }  // namespace mz::ledger::returns

@@ -32,6 +32,9 @@ class TOUTeditForm;
 class TINdelForm;
 class TOUTdelForm;
 class TAITEbetuForm;
+class TOKAEshiForm;
+class TOKAEeditForm;
+class TOKAErulesForm;
 class TNAMEsentakuForm;
 class TNAMEkubunForm;
 class TNAMEregi1Form;
@@ -84,6 +87,8 @@ struct SharedState {
     // The 相手先コード picked for the add-family, edit, delete or search window (the modes that
     // open a window); the search window moves it along as the user browses.
     qint32 CurrentNameCode = 0;
+    // The 収入番号 whose return record the return edit window TOKAEeditForm shows.
+    qint32 ReturnIncomeNo = 0;
     // The 行事番号 of the event whose reception desk (受付) is open, and the name under which
     // this PC takes its guests (the first part of their 受付番号).
     qint32 CurrentEvent = 0;
@@ -105,6 +110,9 @@ struct SharedState {
     QPointer<TINdelForm> INdelForm;
     QPointer<TOUTdelForm> OUTdelForm;
     QPointer<TAITEbetuForm> AITEbetuForm;  // 相手先別の贈答
+    QPointer<TOKAEshiForm> OKAEshiForm;    // お返し管理
+    QPointer<TOKAEeditForm> OKAEeditForm;  // one entry's return record
+    QPointer<TOKAErulesForm> OKAErulesForm;  // the return rules per purpose category
 
     // Address book windows.
     QPointer<TNAMEsentakuForm> NAMEsentakuForm;

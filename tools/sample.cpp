@@ -11,8 +11,10 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <cmath>
 #include <cstdio>
 #include <random>
+#include <set>
 
 using mz::data::Cursor;
 using mz::data::EngineError;
@@ -207,6 +209,53 @@ void makeEntries(std::mt19937& rng, const std::vector<Person>& people, int n, bo
     }
 }
 
+// Return records for the income entries, as registration would have made them with the
+// program's default rules (お祝い: within a month, 弔事全般: after the forty-ninth day, お見舞い:
+// no fixed date, the rest: none), and a household's history: most returns of the past sent
+// about three weeks after the gift, a few forgotten, the latest ones still open.
+void makeReturns(std::mt19937& rng) {
+    Cursor in;
+    in.open(u("Indata.DBF"));
+    Cursor c;
+    c.open(u("Okaeshi.DBF"));
+    std::uniform_int_distribution<int> percent(0, 99);
+    std::uniform_int_distribution<int> pickGoods(0, std::size(kGoods) - 1);
+    const QDate recent(2025, 9, 1);
+    std::set<double> present;  // a folder filled before keeps the records it has
+    for (c.first(); !c.eof(); c.next()) present.insert(c.number(u("収入番号")));
+    for (in.first(); !in.eof(); in.next()) {
+        if (present.count(in.number(u("収入番号")))) continue;
+        int category = -1;
+        for (const Purpose& p : kPurposes)
+            if (in.text(u("目的")) == u(p.name)) category = p.category;
+        const bool due = category == 0 || category == 3 || category == 4;
+        const QDate received = in.date(u("収入日"));
+        c.append();
+        c.setValue(u("収入番号"), in.number(u("収入番号")));
+        c.setValue(u("返礼要"), due);
+        if (category == 0) c.setValue(u("期日"), received.addMonths(1));
+        if (category == 4) c.setValue(u("期日"), received.addDays(49));
+        QString status = u("不要");
+        if (due) {
+            const int roll = percent(rng);
+            if (received >= recent) {
+                status = roll < 50 ? u("未手配") : u("手配済");
+            } else if (roll < 4) {
+                status = u("未手配");  // forgotten
+            } else {
+                status = u("送付済");
+                c.setValue(u("送付日"), received.addDays(20 + roll % 10));
+                c.setValue(u("品物"), u(kGoods[pickGoods(rng)]));
+                const double amount = in.number(u("金額"));
+                if (amount > 0) c.setValue(u("返礼額"), std::round(amount / 200) * 100);
+            }
+            if (status == u("手配済")) c.setValue(u("品物"), u(kGoods[pickGoods(rng)]));
+        }
+        c.setValue(u("状況"), status);
+        c.post();
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -233,6 +282,7 @@ int main(int argc, char** argv) {
     timer.start();
     try {
         if (!QFileInfo::exists(QDir(dir).filePath(u("Indata.DBF")))) mz::data::createDataDirectory(dir);
+        mz::data::createMissingTables(dir);
         QDir::setCurrent(dir);
         std::mt19937 rng(seed);
         const int households = std::clamp(entries / 20, 60, 2000);
@@ -241,6 +291,7 @@ int main(int argc, char** argv) {
         makeFamily();
         makeEntries(rng, people, entries, true);
         makeEntries(rng, people, entries, false);
+        makeReturns(rng);
         std::printf("%s: 相手先 %zu 人、目的 %zu 件、家族 %zu 人、収入 %d 件、支出 %d 件 (%.1f 秒)\n",
                     QDir(dir).absolutePath().toUtf8().constData(), people.size(), std::size(kPurposes),
                     std::size(kFamily), entries, entries, timer.elapsed() / 1000.0);

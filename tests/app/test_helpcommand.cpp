@@ -133,8 +133,9 @@ TEST_F(HelpCommand, EveryWindowOfTheProgramHasAPageOfTheHelpFile) {
           "TOUTdelForm", "TNAMEsentakuForm", "TNAMEkubunForm", "TNAMEregi1Form", "TNAMEregi2Form",
           "TNAMEeditForm", "TNAMEdelForm", "TNAMEsrchForm", "TMOKUregiForm", "TMOKUeditForm",
           "TMOKUdelForm", "TMOKUsentakuForm", "TKAZOregiForm", "TKAZOeditForm", "TBackupForm",
-          "TReportPreview", "mz::report::TReportPreview", "TGYOJIsentakuForm", "TUKEregiForm",
-          "TUKEsimeForm"}) {
+          "TReportPreview", "mz::report::TReportPreview", "TOKAEshiForm", "TOKAEeditForm",
+          "TOKAErulesForm", "TGYOJIsentakuForm",
+          "TUKEregiForm", "TUKEsimeForm"}) {
         SCOPED_TRACE(cls);
         const QString page = mz::app::helpTopicForClass(QLatin1StringView(cls));
         ASSERT_FALSE(page.isEmpty());

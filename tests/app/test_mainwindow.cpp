@@ -6,11 +6,15 @@
 #include "counterparts/TNAMEkubunForm.h"
 #include "counterparts/TNAMEsentakuForm.h"
 #include "data/types.h"
+#include "ledger/TAITEbetuForm.h"
+#include "ledger/TOKAEshiForm.h"
+#include "ledger/returns.h"
 #include "platform/modal.h"
 #include "platform/modes.h"
 #include "platform/recorder.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
+#include "records.h"
 #include "testdata.h"
 
 #include <QApplication>
@@ -119,7 +123,7 @@ TEST_F(MainWindowTest, MenuCaptionsAreExactBlanksIncluded) {
     QStringList top;
     for (QAction* a : w.MainMenu1->actions()) top << a->text();
     EXPECT_EQ(top, (QStringList{u"収支管理 "_s, u"相手先設定 "_s, u"目的設定 "_s, u"家族設定 "_s,
-                                u"相手先別の贈答"_s, u"受付モード"_s, u"ツール "_s, u"ヘルプ "_s, u"終 了"_s}));
+                                u"贈答 "_s, u"ツール "_s, u"ヘルプ "_s, u"終 了"_s}));
     auto items = [](QMenu* m) {
         QStringList out;
         for (QAction* a : m->actions()) out << a->objectName() + u'=' + a->text();
@@ -134,7 +138,8 @@ TEST_F(MainWindowTest, MenuCaptionsAreExactBlanksIncluded) {
     EXPECT_EQ(items(w.Tool1), (QStringList{u"B1=バックアップ"_s}));
     EXPECT_EQ(items(w.Help1), (QStringList{u"M1=目次と検索"_s, u"V1=ﾊﾞｰｼﾞｮﾝ情報"_s}));
     EXPECT_EQ(w.Q1->menu(), nullptr) << "終 了 is a command on the bar itself";
-    EXPECT_EQ(w.N12->menu(), nullptr) << "相手先別の贈答 is a command on the bar itself";
+    EXPECT_EQ(items(w.Gift1), (QStringList{u"N12=相手先別の贈答"_s, u"Return1=お返し管理"_s,
+                                           u"Uketsuke1=受付モード"_s}));
 }
 
 TEST_F(MainWindowTest, ButtonsKeepTheirPlaceAndTabOrder) {
@@ -230,4 +235,51 @@ TEST_F(MainWindowTest, AnErrorInTheOpenedAddressBookWindowLeavesTheModeIdle) {
         EXPECT_THROW((w.*command)(), mz::data::EngineError);
         EXPECT_EQ(mz::state().NameSelectMode, mz::mode::kNameIdle);
     }
+}
+
+// Overdue returns are told by a quiet line on the main window, not by a box; a click on it
+// opens お返し管理, and the line follows what is done there.
+TEST_F(MainWindowTest, OverdueReturnsShowAQuietLineThatOpensReturnManagement) {
+    namespace rt = mz::ledger::returns;
+    {
+        TMizorelMenuForm w;
+        EXPECT_TRUE(w.LabelReminder->isHidden());  // nothing owed
+    }
+    mz::test::addEntries(u"Indata.DBF"_s, {{1, QDate(2024, 1, 10), u"山田 太郎"_s, u"結婚祝"_s},
+                                           {2, QDate(2024, 3, 1), u"佐藤 花子"_s, u"結婚祝"_s}});
+    const auto table = rt::openReturnTable();
+    for (qint32 n : {1, 2}) {
+        rt::Record r;
+        r.incomeNo = n;
+        r.due = true;
+        r.status = rt::Status::Unarranged;
+        r.dueDate = QDate(2024, n, 10);
+        rt::store(*table, r);
+    }
+    mz::platform::Recorder rec;
+    mz::platform::ModalDriver driver;
+    TMizorelMenuForm w;
+    ASSERT_FALSE(w.LabelReminder->isHidden());
+    EXPECT_TRUE(w.LabelReminder->text().contains(u"2 件"_s))
+        << w.LabelReminder->text().toStdString();
+    EXPECT_TRUE(w.LabelReminder->text().contains(u"山田 太郎 様"_s));
+    EXPECT_TRUE(w.LabelReminder->text().contains(u"2024/01/10"_s));
+    driver.onOpen<TOKAEshiForm>([](TOKAEshiForm& m) {
+        ASSERT_EQ(m.rows().size(), 2u);
+        m.selectNumbers({1, 2});
+        m.Edit5->setText(u"2024/12/01"_s);
+        m.ColorButton7Click();
+    });
+    rec.answerOkCancel(true);
+    emit w.LabelReminder->linkActivated(u"okaeshi"_s);
+    EXPECT_EQ(driver.openCount(u"TOKAEshiForm"_s), 1);
+    EXPECT_TRUE(w.LabelReminder->isHidden());  // all sent: the line goes
+    // The menu opens it too, and 相手先別の贈答 stays beside it in the same menu.
+    driver.onOpen<TOKAEshiForm>([](TOKAEshiForm& m) { EXPECT_TRUE(m.rows().empty()); });
+    w.Return1->trigger();
+    EXPECT_EQ(driver.openCount(u"TOKAEshiForm"_s), 2);
+    driver.onOpen<TAITEbetuForm>([](TAITEbetuForm&) {});
+    w.N12->trigger();
+    EXPECT_EQ(driver.openCount(u"TAITEbetuForm"_s), 1);
+    EXPECT_TRUE(rec.errors().isEmpty());
 }

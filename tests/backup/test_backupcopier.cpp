@@ -378,7 +378,8 @@ TEST_F(BackupCopierTest, TheReturnTablesAreBackedUpAndVerifiedLikeTheFive) {
 TEST_F(BackupCopierTest, ADataDirectoryWithoutTheReturnTablesIsBackedUpWithoutThem) {
     QStringList five = destinationNames();
     for (const QString& name :
-         {u"Okaeshi.DBF"_s, u"Okaeshi.DBT"_s, u"Okaeshi.MDX"_s, u"Henrei.dbf"_s, u"Henrei.MDX"_s}) {
+         {u"Okaeshi.DBF"_s, u"Okaeshi.DBT"_s, u"Okaeshi.MDX"_s, u"Henrei.dbf"_s, u"Henrei.MDX"_s,
+          u"Gyoji.DBF"_s, u"Gyoji.MDX"_s, u"Uketsuke.DBF"_s, u"Uketsuke.MDX"_s}) {
         ASSERT_TRUE(QFile::remove(data.file(name))) << name.toStdString();
         five.removeAll(backupName(name));
     }
