@@ -156,7 +156,7 @@ struct BackupCopierTest : ::testing::Test {
 }  // namespace
 
 TEST_F(BackupCopierTest, FirstBackupWritesEveryTableFileUnderItsBackupName) {
-    // The five tables' files and those of the tables beside them (Okaeshi, Henrei), whatever
+X
     // the backup code lists; a table the engine gains later is in `sources` at once.
     ASSERT_EQ(sources.size(), 13 + 5);
     const BackupResult r = mz::backup::backUp(data.path(), dest);
