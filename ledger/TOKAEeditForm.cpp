@@ -98,6 +98,7 @@ void TOKAEeditForm::FormCreate() {
     Edit3->setText(record_.item);
     Edit4->setText(record_.spent ? mz::format::formatNumber(*record_.spent) : QString());
     Memo1->setPlainText(record_.memo);
+    loaded_ = true;
 }
 
 void TOKAEeditForm::ComboBox1Change() {
@@ -107,6 +108,8 @@ void TOKAEeditForm::ComboBox1Change() {
 }
 
 void TOKAEeditForm::ColorButton1Click() {
+    // A window whose entry was not found (deleted meanwhile) has nothing to store.
+    if (!loaded_) throw mz::data::EngineError(u"登録するお返しの記録がありません"_s);
     auto date = [this](QLineEdit* e, const QString& what, QDate& out) {
         out = QDate();
         if (e->text().trimmed().isEmpty()) return true;

@@ -25,4 +25,5 @@ private:
     void styleControls();
     std::shared_ptr<mz::data::Table> table_;
     mz::ledger::returns::Record record_;
+    bool loaded_ = false;  // the entry was found and its record shown
 };

@@ -302,7 +302,12 @@ void NewEntryReturn::write(const Table& income, const FieldChanges& changes) {
     const Record r = defaultsFor(rules_, category, number, dateOf(valueOf(u"収入日"_s)));
     // A record left behind under this number (its entry deleted by an older program) makes way.
     removeFor(*table_, number);
-    table_->append(changesOf(table_->def(), r));
+    try {
+        table_->append(changesOf(table_->def(), r));
+    } catch (const mz::data::ChangeStoredError&) {
+        // The record is stored once; only its index waits for the next write to be put right.
+        // This error must not reach the entry's post, which would take it for its own.
+    }
     written_ = number;
 }
 

@@ -189,7 +189,8 @@ TEST_F(MdxTest, CreateAndReadEveryKeyTypeWithEmptyKeysAndDuplicates) {
 }
 
 TEST_F(MdxTest, EveryTableOfTheDataDirectoryGetsItsTags) {
-    for (const TableDef& t : tableDefs()) {
+    for (const TableDef* table : allTableDefs()) {  // the five and the tables beside them
+        const TableDef& t = *table;
         const QString file = dir.filePath(t.mdxName);
         MdxFile::create(file, t, [](const TagDef&) { return std::vector<MdxEntry>{}; });
         MdxFile mdx(file, t);

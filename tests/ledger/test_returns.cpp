@@ -164,6 +164,27 @@ TEST_F(ReturnTest, RulesChangedByTheUserTravelWithTheDataDirectory) {
     EXPECT_EQ(rt::Rules::load(), rt::Rules::defaults());
 }
 
+TEST_F(ReturnTest, RecordsAreFoundByNumberAndOrderedByDueDateThroughTheIndex) {
+    const std::shared_ptr<mz::data::Table> t = rt::openReturnTable();
+    const rt::Rules rules = rt::Rules::defaults();
+    rt::store(*t, rt::defaultsFor(rules, kMourning, 3, QDate(2022, 3, 3)));      // 2022/04/21
+    rt::store(*t, rt::defaultsFor(rules, kCelebration, 1, QDate(2020, 1, 10)));  // 2020/02/10
+    rt::store(*t, rt::defaultsFor(rules, kCelebration, 6, QDate(2023, 2, 2)));   // 2023/03/02
+    rt::Record changed = *rt::find(*t, 1);
+    changed.dueDate = QDate(2024, 1, 1);
+    rt::store(*t, changed);  // written over, not added
+    EXPECT_EQ(t->liveCount(), 3u);
+    mz::data::Cursor c;
+    c.open(u"Okaeshi.DBF"_s);
+    c.setIndexName(u"期日"_s);
+    QList<int> numbers;
+    for (c.first(); !c.eof(); c.next()) numbers << int(c.number(u"収入番号"_s));
+    EXPECT_EQ(numbers, (QList<int>{3, 6, 1}));
+    EXPECT_EQ(rt::removeFor(*t, 6), 1);
+    EXPECT_FALSE(rt::find(*t, 6));
+    EXPECT_EQ(rt::removeFor(*t, 6), 0);
+}
+
 // --- the upgrade of an older data directory --------------------------------------------------
 
 TEST(ReturnUpgrade, AnOlderDataDirectoryGetsTheEmptyTablesAndTheFiveStayByteForByte) {
@@ -254,6 +275,51 @@ TEST_F(ReturnTest, AnEntryThatCannotBeStoredLeavesNoReturnRecord) {
     EXPECT_EQ(rt::openReturnTable()->liveCount(), 0u);
     // The entry is still as typed; once the disk has room it goes in with its record.
     w.ColorButton1Click();
+    EXPECT_TRUE(incomeExists(8));
+    ASSERT_TRUE(recordOf(8));
+    EXPECT_TRUE(recordOf(8)->due);
+}
+
+TEST_F(ReturnTest, AReturnRecordThatCannotBeWrittenStopsTheEntryWithNothingStored) {
+    mz::platform::Recorder rec;
+    TINregiForm w;
+    w.DBEdit4->setText(u"山田 太郎"_s);
+    w.DBEdit5->setText(u"結婚祝"_s);
+    w.DBComboBox1->setEditText(u"花子"_s);
+    w.DBEdit7->setText(u"10000"_s);
+    {
+        const FailWritesTo full(u"Okaeshi.DBF"_s);
+        EXPECT_THROW(w.ColorButton1Click(), EngineError);
+    }
+    EXPECT_FALSE(incomeExists(8));
+    EXPECT_FALSE(recordOf(8));
+    EXPECT_EQ(w.DBEdit4->text(), u"山田 太郎"_s);  // still as typed, for another try
+    EXPECT_TRUE(rec.notices().isEmpty());
+}
+
+TEST_F(ReturnTest, AReturnRecordStoredWithoutItsIndexDoesNotPassForTheEntry) {
+    // The return table's files stop taking writes from its index write on, after the record
+    // was counted, so that nothing there can be undone: the record is stored (its index put
+    // right later), and the entry goes in as usual, once.
+    mz::platform::Recorder rec;
+    TINregiForm w;
+    w.DBEdit4->setText(u"山田 太郎"_s);
+    w.DBEdit5->setText(u"香典"_s);
+    w.DBComboBox1->setEditText(u"花子"_s);
+    w.DBEdit7->setText(u"10000"_s);
+    bool failed = false;
+    struct Unhook {
+        ~Unhook() { mz::data::BinaryFile::setWriteHook({}); }
+    } unhook;
+    mz::data::BinaryFile::setWriteHook([&](const QString& path, qint64, qint64) {
+        if (path.endsWith(u"Okaeshi.MDX"_s)) failed = true;
+        if (failed && QFileInfo(path).fileName().startsWith(u"Okaeshi."_s))
+            throw EngineError(u"Input/output error"_s);
+    });
+    w.ColorButton1Click();
+    mz::data::BinaryFile::setWriteHook({});
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(rec.notices(), QStringList{u"  収入データが登録されました。  "_s});
     EXPECT_TRUE(incomeExists(8));
     ASSERT_TRUE(recordOf(8));
     EXPECT_TRUE(recordOf(8)->due);

@@ -229,6 +229,16 @@ TEST_F(ReturnWindowTest, TheEditWindowRefusesBadDatesAmountsAndASendingWithoutAD
     EXPECT_EQ(after.spent, 3000);
 }
 
+TEST_F(ReturnWindowTest, TheEditWindowOfAnEntryDeletedMeanwhileStoresNothing) {
+    mz::platform::Recorder rec;
+    mz::state().ReturnIncomeNo = 99;
+    TOKAEeditForm e;  // the error is shown; the window opens empty
+    EXPECT_EQ(rec.errors().size(), 1);
+    EXPECT_THROW(e.ColorButton1Click(), EngineError);
+    EXPECT_FALSE(rt::find(*rt::openReturnTable(), 99));
+    EXPECT_FALSE(rt::find(*rt::openReturnTable(), 0));
+}
+
 // --- several at once --------------------------------------------------------------------------
 
 TEST_F(ReturnWindowTest, SeveralAreMarkedSentAtOnceWithOneDate) {
@@ -322,6 +332,12 @@ TEST_F(ReturnWindowTest, TheListForSendingMatchesItsGoldenDump) {
     const QString actual = mz::report::dump(pages);
     EXPECT_EQ(actual.toStdString(),
               mz::test::golden(u"returns_sending.txt"_s, actual).toStdString());
+    // MIZOREL_PRINTOUT_PDF=DIR also writes it as PDF there, to be looked at.
+    if (const QString pdfDir = qEnvironmentVariable("MIZOREL_PRINTOUT_PDF"); !pdfDir.isEmpty()) {
+        QDir().mkpath(pdfDir);
+        EXPECT_TRUE(mz::report::writePdf(QDir(pdfDir).filePath(u"returns_sending.pdf"_s),
+                                         rt::sendingListReport(), pages, {}));
+    }
     ASSERT_EQ(pages.size(), 1u);
     const QStringList texts = mz::test::pageTexts(pages)[0];
     EXPECT_EQ(texts.front(), u"お返し送付リスト"_s);

@@ -77,10 +77,11 @@ TEST_F(SharedRegistration, AnEntryStoredBeforeAWriteFailedIsReportedAndNotStored
     mz::platform::Recorder rec;
     TINregiForm w;
     fillIncome(w, u"山田太郎"_s);
-    // The disk stops at the index write, after the entry was counted: nothing can be undone.
+    // The disk stops at the entry's index write, after the entry was counted: nothing can be
+    // undone. (Its return record, written before the entry, is stored.)
     bool dead = false;
     BinaryFile::setWriteHook([&](const QString& path, qint64, qint64) {
-        if (path.endsWith(u".MDX"_s)) dead = true;
+        if (path.endsWith(u"Indata.MDX"_s)) dead = true;
         if (dead) throw EngineError(u"Input/output error"_s);
     });
     w.ColorButton1Click();
