@@ -192,6 +192,10 @@ void TUKEregiForm::Edit1Enter() {
         Edit8->setFocus();
         return;
     }
+    if (newPersonOpen()) {  // back on the search box of a new person: on to the person's fields
+        Edit2->setFocus();
+        return;
+    }
     const int row = ListWidget1->currentRow();
     if (Edit1->text().trimmed().isEmpty() || row < 0) {
         QApplication::beep();

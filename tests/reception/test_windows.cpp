@@ -226,6 +226,11 @@ TEST_F(ReceptionWindowTest, MissingInputIsToldAndEscGivesUpTheGuestNotTheWindow)
     enter();
     EXPECT_EQ(w.Edit2->text(), u"鈴木"_s) << "a typed name goes to the name";
     EXPECT_EQ(QApplication::focusWidget(), w.Edit3);
+    w.Edit1->setFocus();
+    enter();
+    EXPECT_EQ(QApplication::focusWidget(), w.Edit2) << "Enter on the search box goes on to the new person";
+    EXPECT_EQ(w.Edit2->text(), u"鈴木"_s);
+    w.Edit3->setFocus();
     for (int k = 0; k < 5; ++k) enter();
     type(u"5000"_s);
     enter();
