@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 #include "platform/sharedstate.h"
 #include "printouts/printoutforms.h"
+#include "reception/TGYOJIsentakuForm.h"
 #include "spreadsheet/TCSVinForm.h"
 #include "spreadsheet/TCSVoutForm.h"
 #include "widgets/fonts.h"
@@ -102,6 +103,7 @@ TMizorelMenuForm::TMizorelMenuForm(QWidget* parent) : QMainWindow(parent) {
     connect(E3, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::E3Click));
     connect(P1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::P1Click));
     connect(N12, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::N12Click));
+    connect(Uketsuke1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::Uketsuke1Click));
     connect(Return1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::Return1Click));
     connect(B1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::B1Click));
     connect(CsvOut1, &QAction::triggered, this, guarded(this, &TMizorelMenuForm::CsvOut1Click));
@@ -235,6 +237,10 @@ void TMizorelMenuForm::N12Click() { mz::platform::openModal(this, mz::state().AI
 void TMizorelMenuForm::Return1Click() {
     mz::platform::openModal(this, mz::state().OKAEshiForm);
     updateReturnReminder();
+}
+void TMizorelMenuForm::Uketsuke1Click() {
+    mz::platform::openModal(this, mz::state().GYOJIsentakuForm);
+    updateReturnReminder();  // every guest taken has a return due
 }
 void TMizorelMenuForm::B1Click() { mz::platform::openModal(this, mz::state().BackupForm); }
 

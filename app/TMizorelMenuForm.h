@@ -36,6 +36,7 @@ public Q_SLOTS:
     void P1Click();
     void N12Click();      // 相手先別の贈答
     void Return1Click();  // お返し管理
+    void Uketsuke1Click();  // 受付モード: the reception desk of an event
     // The quiet line at the foot of the window: how many returns are overdue and the oldest;
     // hidden when none is. A click on it opens お返し管理.
     void updateReturnReminder();

@@ -39,6 +39,8 @@ constexpr WindowTopic kWindowTopics[] = {
     {"TBackupForm", "backup.html"},         {"TReportPreview", "print.html"},
     {"TOKAEshiForm", "returns.html"},       {"TOKAEeditForm", "returns.html"},
     {"TOKAErulesForm", "returns.html"},
+    {"TGYOJIsentakuForm", "reception.html"}, {"TUKEregiForm", "reception.html"},
+    {"TUKEsimeForm", "reception.html"},
 };
 
 // The one viewer of the help command; null once its window has been deleted.

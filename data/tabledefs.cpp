@@ -77,6 +77,19 @@ std::vector<TableDef> makeExtraDefs() {
                     {smallInt("区分番号"), logical("返礼"), num("下限割合"), num("上限割合"),
                      num("期日日数"), num("期日月数")},
                     {tag("区分番号", "区分番号")}});
+    // 行事: one reception desk (a wake, a funeral, a wedding). Its entries are income entries
+    // dated 行事日, with the event's 目的 and 家族名.
+    defs.push_back({QStringLiteral("Gyoji.DBF"), QString(), QStringLiteral("Gyoji.MDX"),
+                    {num("行事番号"), text("行事名", 40), date("行事日"), text("目的", 12),
+                     text("家族名", 10)},
+                    {tag("行事番号", "行事番号")}});
+    // 受付: one guest taken at the desk of an event, pointing at its income entry by 収入番号.
+    // 連番 counts up over the event, whichever PC takes the guest; 受付番号 is the text shown
+    // and printed: the desk's name and the 連番 ("受付1-0012").
+    defs.push_back({QStringLiteral("Uketsuke.DBF"), QString(), QStringLiteral("Uketsuke.MDX"),
+                    {num("行事番号"), num("連番"), text("端末", 16), text("受付番号", 24),
+                     num("収入番号"), num("相手先コード"), text("関係", 16)},
+                    {tag("行事番号", "行事番号")}});
     return defs;
 }
 

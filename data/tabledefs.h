@@ -11,7 +11,7 @@ namespace mz::data {
 const std::vector<TableDef>& tableDefs();
 
 // The tables beside the five, in the order they were added: Okaeshi (return gifts), Henrei
-// (return rules). A data directory made before one of them existed lacks it until start-up
+// (return rules), Gyoji (reception desk events), Uketsuke (the guests taken at a desk). A data directory made before one of them existed lacks it until start-up
 // creates it empty (createMissingTables, data/table.h).
 const std::vector<TableDef>& extraTableDefs();
 

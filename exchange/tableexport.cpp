@@ -14,7 +14,8 @@ QString tableTitle(const data::TableDef& def) {
         {QStringLiteral("Aitesaki"), QStringLiteral("相手先")}, {QStringLiteral("Indata"), QStringLiteral("収入")},
         {QStringLiteral("Outdata"), QStringLiteral("支出")},    {QStringLiteral("Kazoku"), QStringLiteral("家族")},
         {QStringLiteral("Moku"), QStringLiteral("目的")},     {QStringLiteral("Okaeshi"), QStringLiteral("お返し")},
-        {QStringLiteral("Henrei"), QStringLiteral("お返しの目安")},
+        {QStringLiteral("Henrei"), QStringLiteral("お返しの目安")}, {QStringLiteral("Gyoji"), QStringLiteral("行事")},
+        {QStringLiteral("Uketsuke"), QStringLiteral("受付")},
     };
     for (const auto& [file, title] : titles)
         if (base.compare(file, Qt::CaseInsensitive) == 0) return title;

@@ -61,6 +61,9 @@ class TRepOut2Form;
 class TRepOut1Form;
 class TCSVoutForm;
 class TCSVinForm;
+class TGYOJIsentakuForm;
+class TUKEregiForm;
+class TUKEsimeForm;
 
 namespace mz {
 
@@ -96,6 +99,10 @@ struct SharedState {
     std::vector<quint32> CsvExportRows;
     // The 収入番号 whose return record the return edit window TOKAEeditForm shows.
     qint32 ReturnIncomeNo = 0;
+    // The 行事番号 of the event whose reception desk (受付) is open, and the name under which
+    // this PC takes its guests (the first part of their 受付番号).
+    qint32 CurrentEvent = 0;
+    QString DeskName;
 
     // Application shell: the main window and the about box.
     QPointer<TMizorelMenuForm> MizorelMenuForm;
@@ -133,6 +140,11 @@ struct SharedState {
     QPointer<TMOKUsentakuForm> MOKUsentakuForm;
     QPointer<TKAZOregiForm> KAZOregiForm;
     QPointer<TKAZOeditForm> KAZOeditForm;
+
+    // Reception desk windows: the events, the desk, and closing the desk (締め).
+    QPointer<TGYOJIsentakuForm> GYOJIsentakuForm;
+    QPointer<TUKEregiForm> UKEregiForm;
+    QPointer<TUKEsimeForm> UKEsimeForm;
 
     // Backup window.
     QPointer<TBackupForm> BackupForm;

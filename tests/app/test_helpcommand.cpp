@@ -134,7 +134,8 @@ TEST_F(HelpCommand, EveryWindowOfTheProgramHasAPageOfTheHelpFile) {
           "TNAMEeditForm", "TNAMEdelForm", "TNAMEsrchForm", "TMOKUregiForm", "TMOKUeditForm",
           "TMOKUdelForm", "TMOKUsentakuForm", "TKAZOregiForm", "TKAZOeditForm", "TBackupForm",
           "TReportPreview", "mz::report::TReportPreview", "TOKAEshiForm", "TOKAEeditForm",
-          "TOKAErulesForm"}) {
+          "TOKAErulesForm", "TGYOJIsentakuForm",
+          "TUKEregiForm", "TUKEsimeForm"}) {
         SCOPED_TRACE(cls);
         const QString page = mz::app::helpTopicForClass(QLatin1StringView(cls));
         ASSERT_FALSE(page.isEmpty());

@@ -141,7 +141,8 @@ TEST_F(MainWindowTest, MenuCaptionsAreExactBlanksIncluded) {
                                            u"CsvIn1=CSV取り込み(&I)..."_s}));
     EXPECT_EQ(items(w.Help1), (QStringList{u"M1=目次と検索"_s, u"V1=ﾊﾞｰｼﾞｮﾝ情報"_s}));
     EXPECT_EQ(w.Q1->menu(), nullptr) << "終 了 is a command on the bar itself";
-    EXPECT_EQ(items(w.Gift1), (QStringList{u"N12=相手先別の贈答"_s, u"Return1=お返し管理"_s}));
+    EXPECT_EQ(items(w.Gift1), (QStringList{u"N12=相手先別の贈答"_s, u"Return1=お返し管理"_s,
+                                           u"Uketsuke1=受付モード"_s}));
 }
 
 // The ツール menu opens CSV書き出し for whole tables, and CSV取り込み.

@@ -105,7 +105,9 @@ TEST_F(Fixture, NewDataDirectoryHoldsEveryTableFileAndGrayPlaceholder) {
         u"Indata.DBT"_s, u"Indata.MDX"_s, u"Kazoku.MDX"_s, u"Kazoku.dbf"_s, u"Moku.MDX"_s,
         u"Moku.dbf"_s, u"Outdata.DBF"_s, u"Outdata.DBT"_s, u"Outdata.MDX"_s,
         // the tables beside the five: return gifts and their rules
-        u"Okaeshi.DBF"_s, u"Okaeshi.DBT"_s, u"Okaeshi.MDX"_s, u"Henrei.dbf"_s, u"Henrei.MDX"_s};
+        u"Okaeshi.DBF"_s, u"Okaeshi.DBT"_s, u"Okaeshi.MDX"_s, u"Henrei.dbf"_s, u"Henrei.MDX"_s,
+        // the reception desk's events and entries
+        u"Gyoji.DBF"_s, u"Gyoji.MDX"_s, u"Uketsuke.DBF"_s, u"Uketsuke.MDX"_s};
     files.sort();
     expected.sort();
     EXPECT_EQ(files, expected);

@@ -193,7 +193,8 @@ TEST(ReturnUpgrade, AnOlderDataDirectoryGetsTheEmptyTablesAndTheFiveStayByteForB
     for (const mz::data::TableDef& def : mz::data::extraTableDefs())
         extra << mz::data::tableFileNames(def);
     EXPECT_EQ(extra, (QStringList{u"Okaeshi.DBF"_s, u"Okaeshi.DBT"_s, u"Okaeshi.MDX"_s,
-                                  u"Henrei.dbf"_s, u"Henrei.MDX"_s}));
+                                  u"Henrei.dbf"_s, u"Henrei.MDX"_s, u"Gyoji.DBF"_s, u"Gyoji.MDX"_s,
+                                  u"Uketsuke.DBF"_s, u"Uketsuke.MDX"_s}));
     for (const QString& name : extra) ASSERT_TRUE(QFile::remove(dir.file(name)));
     std::map<QString, QByteArray> before;
     for (const mz::data::TableDef& def : mz::data::tableDefs())
@@ -201,7 +202,7 @@ TEST(ReturnUpgrade, AnOlderDataDirectoryGetsTheEmptyTablesAndTheFiveStayByteForB
             before[name] = digestOf(dir.file(name));
 
     EXPECT_EQ(mz::data::createMissingTables(dir.path()),
-              (QStringList{u"Okaeshi.DBF"_s, u"Henrei.dbf"_s}));
+              (QStringList{u"Okaeshi.DBF"_s, u"Henrei.dbf"_s, u"Gyoji.DBF"_s, u"Uketsuke.DBF"_s}));
     for (const QString& name : extra)
         EXPECT_TRUE(QFile::exists(dir.file(name))) << name.toStdString();
     for (const auto& [name, digest] : before)
