@@ -12,6 +12,7 @@
 #include "widgets/dbedit.h"
 #include "widgets/fonts.h"
 #include "widgets/format.h"
+#include "widgets/look.h"
 
 #include <QAbstractTableModel>
 #include <QGuiApplication>
@@ -129,11 +130,7 @@ TAITEbetuForm::TAITEbetuForm(QWidget* parent) : QDialog(parent) {
     // Enter in the name shows the result, as 表示 does.
     connect(Edit1, &QLineEdit::returnPressed, this, guarded(this, &TAITEbetuForm::ColorButton5Click));
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    mz::widgets::centreOnScreen(this);
     mz::platform::runCreationHandler([this] { FormCreate(); });
     Edit1->setFocus();
 }
@@ -145,22 +142,10 @@ void TAITEbetuForm::styleControls() {
     using mz::widgets::kPGothic;
     using mz::widgets::pixelFont;
 
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(size());
-    setFont(pixelFont(kPGothic, 12));
+    mz::widgets::styleFixedWindow(this, Label11);
 
-    Label11->setFont(pixelFont(kPGothic, 16, true));
-    QPalette blue = Label11->palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    Label11->setPalette(blue);
-    Label11->adjustSize();
-
-    const QFont dataFont = pixelFont(kGothic, 12);
-    for (QWidget* w : std::initializer_list<QWidget*>{Label1, Edit1, ColorButton3, RadioButton1, RadioButton2,
-                                                      Label2, LabelNotes, LabelLastIncome,
-                                                      LabelLastExpense})
-        w->setFont(dataFont);
+    mz::widgets::setDataFont({Label1, Edit1, ColorButton3, RadioButton1, RadioButton2, Label2,
+                              LabelNotes, LabelLastIncome, LabelLastExpense});
     LabelBalance->setFont(pixelFont(kGothic, 13, true));
     QPalette notes = LabelNotes->palette();
     notes.setColor(QPalette::WindowText, QColor(0x99, 0x00, 0x00));

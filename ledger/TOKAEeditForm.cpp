@@ -10,6 +10,7 @@
 #include "widgets/entertab.h"
 #include "widgets/fonts.h"
 #include "widgets/format.h"
+#include "widgets/look.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -36,11 +37,7 @@ TOKAEeditForm::TOKAEeditForm(QWidget* parent) : QDialog(parent) {
     connect(ComboBox1, &QComboBox::activated, this, guarded(this, &TOKAEeditForm::ComboBox1Change));
     mz::widgets::EnterAsTab::install(this);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    mz::widgets::centreOnScreen(this);
     mz::platform::runCreationHandler([this] { FormCreate(); });
     CheckBox1->setFocus();
 }
@@ -48,22 +45,11 @@ TOKAEeditForm::TOKAEeditForm(QWidget* parent) : QDialog(parent) {
 TOKAEeditForm::~TOKAEeditForm() = default;
 
 void TOKAEeditForm::styleControls() {
-    using mz::widgets::kGothic;
     using mz::widgets::kPGothic;
     using mz::widgets::pixelFont;
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(size());
-    setFont(pixelFont(kPGothic, 12));
-    Label11->setFont(pixelFont(kPGothic, 16, true));
-    QPalette blue = Label11->palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    Label11->setPalette(blue);
-    Label11->adjustSize();
-    const QFont dataFont = pixelFont(kGothic, 12);
-    for (QWidget* w : std::initializer_list<QWidget*>{LabelEntry, LabelBudget, CheckBox1, Edit1,
-                                                      ComboBox1, Edit2, Edit3, Edit4, Memo1})
-        w->setFont(dataFont);
+    mz::widgets::styleFixedWindow(this, Label11);
+    mz::widgets::setDataFont(
+        {LabelEntry, LabelBudget, CheckBox1, Edit1, ComboBox1, Edit2, Edit3, Edit4, Memo1});
     for (TColorButton* b : {ColorButton1, ColorButton2}) b->setFont(pixelFont(kPGothic, 13));
     ComboBox1->clear();
     for (int i = 0; i < rt::kStatusCount; ++i) ComboBox1->addItem(rt::statusText(rt::Status(i)));

@@ -6,6 +6,7 @@
 #include "widgets/colorbutton.h"
 #include "widgets/fonts.h"
 #include "widgets/format.h"
+#include "widgets/look.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -32,15 +33,7 @@ TOKAErulesForm::TOKAErulesForm(QWidget* parent) : QDialog(parent) {
     using mz::widgets::kGothic;
     using mz::widgets::kPGothic;
     using mz::widgets::pixelFont;
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(size());
-    setFont(pixelFont(kPGothic, 12));
-    Label11->setFont(pixelFont(kPGothic, 16, true));
-    QPalette blue = Label11->palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    Label11->setPalette(blue);
-    Label11->adjustSize();
+    mz::widgets::styleFixedWindow(this, Label11);
     Label1->setFont(pixelFont(kGothic, 12));
     for (TColorButton* b : {ColorButton1, ColorButton2, ColorButton3})
         b->setFont(pixelFont(kPGothic, 13));
@@ -67,11 +60,7 @@ TOKAErulesForm::TOKAErulesForm(QWidget* parent) : QDialog(parent) {
             guarded(this, &TOKAErulesForm::ColorButton2Click));
     connect(ColorButton3, &QPushButton::clicked, this,
             guarded(this, &TOKAErulesForm::ColorButton3Click));
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    mz::widgets::centreOnScreen(this);
     mz::platform::runCreationHandler([this] { FormCreate(); });
     Grid1->setFocus();
 }

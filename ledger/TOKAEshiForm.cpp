@@ -12,6 +12,7 @@
 #include "widgets/dbedit.h"
 #include "widgets/fonts.h"
 #include "widgets/format.h"
+#include "widgets/look.h"
 
 #include <QAbstractTableModel>
 #include <QGuiApplication>
@@ -152,11 +153,7 @@ TOKAEshiForm::TOKAEshiForm(QWidget* parent) : QDialog(parent) {
             guarded(this, &TOKAEshiForm::ColorButton5Click));
     Grid1->installEventFilter(this);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    mz::widgets::centreOnScreen(this);
     mz::platform::runCreationHandler([this] { FormCreate(); });
     Grid1->setFocus();
 }
@@ -168,22 +165,10 @@ void TOKAEshiForm::styleControls() {
     using mz::widgets::kPGothic;
     using mz::widgets::pixelFont;
 
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(size());
-    setFont(pixelFont(kPGothic, 12));
+    mz::widgets::styleFixedWindow(this, Label11);
 
-    Label11->setFont(pixelFont(kPGothic, 16, true));
-    QPalette blue = Label11->palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    Label11->setPalette(blue);
-    Label11->adjustSize();
-
-    const QFont dataFont = pixelFont(kGothic, 12);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{ComboBox1, Edit1, Edit2, Edit3, Edit4, Edit5, Label1,
-                                         Label2, Label3, Label4, Label5, Label6})
-        w->setFont(dataFont);
+    mz::widgets::setDataFont({ComboBox1, Edit1, Edit2, Edit3, Edit4, Edit5, Label1, Label2, Label3,
+                              Label4, Label5, Label6});
     LabelTotals->setFont(pixelFont(kGothic, 13, true));
     for (TColorButton* b : {ColorButton1, ColorButton2, ColorButton6, ColorButton7, ColorButton8})
         b->setFont(pixelFont(kPGothic, 13));
@@ -198,8 +183,7 @@ void TOKAEshiForm::styleControls() {
 
     model_ = new RowsModel(this);
     Grid1->setModel(model_);
-    Grid1->setFont(dataFont);
-    Grid1->horizontalHeader()->setFont(dataFont);
+    mz::widgets::setDataFont({Grid1, Grid1->horizontalHeader()});
     const int widths[] = {76, 90, 76, 92, 64, 70, 136, 76, 76};
     for (int c = 0; c < static_cast<int>(std::size(widths)); ++c)
         Grid1->setColumnWidth(c, widths[c]);

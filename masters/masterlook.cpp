@@ -4,11 +4,10 @@
 #include "widgets/dbgrid.h"
 #include "widgets/fonts.h"
 #include "widgets/format.h"
+#include "widgets/look.h"
 
 #include <QDialog>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 
 namespace mz::masters {
 
@@ -27,20 +26,9 @@ void setTextColour(QWidget* w, const QColor& colour) {
 }  // namespace
 
 void styleWindow(QDialog* window, int clientWidth, int clientHeight, QLabel* heading) {
-    window->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint);
-    window->setFont(pixelFont(kPGothic, 12));
-    window->setFixedSize(clientWidth, clientHeight);
-    if (heading) {
-        heading->setFont(pixelFont(kPGothic, 16, true));
-        setTextColour(heading, QColor(0, 0, 255));
-        heading->adjustSize();
-    }
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = window->frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        window->move(r.topLeft());
-    }
+    window->resize(clientWidth, clientHeight);
+    widgets::styleFixedWindow(window, heading);
+    widgets::centreOnScreen(window);
 }
 
 void styleFieldLabel(QLabel* label) {
