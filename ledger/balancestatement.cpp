@@ -2,6 +2,7 @@
 
 #include "platform/modal.h"
 #include "report/TReportPreview.h"
+#include "report/pagewriter.h"
 #include "widgets/format.h"
 
 using namespace Qt::StringLiterals;
@@ -12,14 +13,13 @@ namespace {
 
 using mz::report::Align;
 using mz::report::Font;
+using mz::report::makeFont;
 using mz::report::Page;
-using mz::report::PageItem;
 
 constexpr double kLeft = 15;
 constexpr double kTop = 15;
 constexpr double kWidth = 180;
 constexpr double kBottom = 297 - 15;
-constexpr double kFooterHeight = 8;     // the page number, at the foot of every page
 constexpr double kLine = 5.5;           // a line of the 10-point text
 constexpr double kRow = 5;              // a row of the 9-point tables
 constexpr double kWrapEm = 50;          // full-width characters on a line of 10-point text
@@ -38,14 +38,6 @@ constexpr Column kTotalColumns[] = {{0, 30, Align::Left},
                                     {31, 31, Align::Right},
                                     {63, 31, Align::Right},
                                     {95, 31, Align::Right}};
-
-Font font(const char16_t* family, double pt, bool bold = false) {
-    Font f;
-    f.family = QString::fromUtf16(family);
-    f.sizePt = pt;
-    f.bold = bold;
-    return f;
-}
 
 // A line of text broken so that no piece is wider than `em` full-width characters (a
 // half-width character counts half). The statement's texts are short; names and notes are the
@@ -68,15 +60,16 @@ QStringList wrapped(const QString& text, double em) {
     return lines;
 }
 
-class Layout {
+class Layout : private mz::report::PageWriter {
 public:
-    explicit Layout(const Result& r) : r_(r) {}
+    explicit Layout(const Result& r) : PageWriter({kLeft, kTop, kWidth, kBottom}), r_(r) {}
 
     std::vector<Page> run() {
         newPage();
-        text(kLeft, y_, kWidth, 8, font(mz::report::kPGothic, 16, true), u"相手先別の贈答"_s, Align::Centre);
+        text(kLeft, y_, kWidth, 8, makeFont(mz::report::kPGothic, 16, true), u"相手先別の贈答"_s,
+             Align::Centre);
         y_ += 11;
-        paragraph(u"相手先："_s + subjectText(r_), font(mz::report::kGothic, 11, true));
+        paragraph(u"相手先："_s + subjectText(r_), makeFont(mz::report::kGothic, 11, true));
         const QString people = peopleText(r_);
         if (!people.isEmpty()) paragraph((r_.scope == Scope::Household ? u"世帯："_s : u"本人："_s) + people);
         for (const QString& note : r_.notes()) paragraph(u"※ "_s + note);
@@ -84,7 +77,7 @@ public:
 
         entryHeader();
         if (r_.entries.empty()) {
-            line(u"記録はありません。"_s, font(mz::report::kGothic, 9));
+            line(u"記録はありません。"_s, makeFont(mz::report::kGothic, 9));
         }
         for (const Entry& e : r_.entries) {
             if (y_ + kRow > bodyBottom()) {
@@ -95,7 +88,7 @@ public:
                                     categoryName(e.category),
                                     e.side == LedgerSide::Income ? amountText(e.amount) : QString(),
                                     e.side == LedgerSide::Expense ? amountText(e.amount) : QString()};
-            row(kEntryColumns, cells, font(mz::report::kGothic, 9));
+            row(kEntryColumns, cells, makeFont(mz::report::kGothic, 9));
         }
 
         // The totals and the last gifts stay together.
@@ -103,7 +96,7 @@ public:
         y_ += 4;
         if (y_ + block > bodyBottom()) newPage();
         row(kTotalColumns, {u"区分"_s, u"いただいた"_s, u"お贈りした"_s, u"差引"_s},
-            font(mz::report::kGothic, 9, true));
+            makeFont(mz::report::kGothic, 9, true));
         rule();
         for (int c = 0; c < kCategoryCount; ++c)
             totalRow(categoryName(c), r_.categories[static_cast<size_t>(c)], false);
@@ -118,65 +111,17 @@ public:
     }
 
 private:
-    double bodyBottom() const { return kBottom - kFooterHeight; }
-
-    void newPage() {
-        if (!pages_.empty()) finishPage();
-        Page p;
-        p.number = static_cast<int>(pages_.size()) + 1;
-        pages_.push_back(std::move(p));
-        y_ = kTop;
-    }
-
-    void finishPage() {
-        PageItem item;
-        item.kind = PageItem::Kind::PageNumber;
-        item.x = kLeft;
-        item.y = kBottom - 5;
-        item.w = kWidth;
-        item.h = 4;
-        item.font = font(mz::report::kPGothic, 9);
-        item.align = Align::Centre;
-        item.text = u"Page "_s + QString::number(pages_.back().number);
-        pages_.back().items.push_back(std::move(item));
-    }
-
-    void text(double x, double y, double w, double h, const Font& f, const QString& s, Align a) {
-        if (s.isEmpty()) return;
-        PageItem item;
-        item.kind = PageItem::Kind::Label;
-        item.x = x;
-        item.y = y;
-        item.w = w;
-        item.h = h;
-        item.font = f;
-        item.align = a;
-        item.text = s;
-        pages_.back().items.push_back(std::move(item));
-    }
-
     void line(const QString& s, const Font& f) {
         text(kLeft, y_, kWidth, kRow, f, s, Align::Left);
         y_ += kRow;
     }
 
-    void paragraph(const QString& s, const Font& f = font(mz::report::kGothic, 10)) {
+    void paragraph(const QString& s, const Font& f = makeFont(mz::report::kGothic, 10)) {
         for (const QString& piece : wrapped(s, kWrapEm)) {
             if (y_ + kLine > bodyBottom()) newPage();
             text(kLeft, y_, kWidth, kLine, f, piece, Align::Left);
             y_ += kLine;
         }
-    }
-
-    void rule() {
-        PageItem item;
-        item.kind = PageItem::Kind::Frame;
-        item.x = kLeft;
-        item.y = y_;
-        item.w = kWidth;
-        item.h = 0;
-        pages_.back().items.push_back(std::move(item));
-        y_ += 0.8;
     }
 
     template <size_t N>
@@ -188,8 +133,9 @@ private:
     }
 
     void entryHeader() {
-        row(kEntryColumns, {u"日付"_s, u"氏名"_s, u"目的"_s, u"区分"_s, u"いただいた"_s, u"お贈りした"_s},
-            font(mz::report::kGothic, 9, true));
+        row(kEntryColumns,
+            {u"日付"_s, u"氏名"_s, u"目的"_s, u"区分"_s, u"いただいた"_s, u"お贈りした"_s},
+            makeFont(mz::report::kGothic, 9, true));
         rule();
     }
 
@@ -197,12 +143,10 @@ private:
         row(kTotalColumns,
             {name, mz::format::formatYen(t.received), mz::format::formatYen(t.given),
              mz::format::formatYen(t.balance())},
-            font(mz::report::kGothic, 9, bold));
+            makeFont(mz::report::kGothic, 9, bold));
     }
 
     const Result& r_;
-    std::vector<Page> pages_;
-    double y_ = kTop;
 };
 
 }  // namespace
@@ -212,7 +156,7 @@ mz::report::Report statementReport() {
     r.name = u"相手先別の贈答"_s;
     r.title = u"相手先別の贈答"_s;
     r.margins = {kTop, 297 - kBottom, kLeft, 210 - kLeft - kWidth};
-    r.font = font(mz::report::kGothic, 10);
+    r.font = makeFont(mz::report::kGothic, 10);
     return r;
 }
 

@@ -3,6 +3,7 @@
 #include "data/cursor.h"
 #include "platform/modal.h"
 #include "report/TReportPreview.h"
+#include "report/pagewriter.h"
 #include "widgets/format.h"
 
 using namespace Qt::StringLiterals;
@@ -13,14 +14,13 @@ namespace {
 
 using mz::report::Align;
 using mz::report::Font;
+using mz::report::makeFont;
 using mz::report::Page;
-using mz::report::PageItem;
 
 constexpr double kLeft = 15;
 constexpr double kTop = 15;
 constexpr double kWidth = 180;
 constexpr double kBottom = 297 - 15;
-constexpr double kFooterHeight = 8;
 constexpr double kRow = 5;
 
 struct Column {
@@ -37,14 +37,6 @@ constexpr Column kColumns[] = {{0, 20, Align::Left},
 
 // A full-width character of the 9-point text is 9 pt (3.175 mm) wide.
 constexpr double kEmMm = 25.4 * 9 / 72;
-
-Font font(const char16_t* family, double pt, bool bold = false) {
-    Font f;
-    f.family = QString::fromUtf16(family);
-    f.sizePt = pt;
-    f.bold = bold;
-    return f;
-}
 
 // A text broken at its line feeds and wherever a line would be wider than `em` full-width
 // characters (a half-width character counts half).
@@ -73,23 +65,27 @@ QStringList wrapped(const QString& text, double em) {
     return lines;
 }
 
-class Layout {
+class Layout : private mz::report::PageWriter {
 public:
     Layout(const std::vector<Row>& rows, const AddressBook& book, const QDate& printed,
            const QDate& today)
-        : rows_(rows), book_(book), printed_(printed), today_(today) {}
+        : PageWriter({kLeft, kTop, kWidth, kBottom}),
+          rows_(rows),
+          book_(book),
+          printed_(printed),
+          today_(today) {}
 
     std::vector<Page> run() {
         newPage();
-        text(kLeft, y_, kWidth, 8, font(mz::report::kPGothic, 16, true), u"お返し送付リスト"_s,
+        text(kLeft, y_, kWidth, 8, makeFont(mz::report::kPGothic, 16, true), u"お返し送付リスト"_s,
              Align::Centre);
         y_ += 10;
-        text(kLeft, y_, kWidth, kRow, font(mz::report::kGothic, 9),
+        text(kLeft, y_, kWidth, kRow, makeFont(mz::report::kGothic, 9),
              u"作成日 "_s + mz::format::formatDate(printed_), Align::Right);
         y_ += kRow + 2;
         header();
         if (rows_.empty()) {
-            text(kLeft, y_, kWidth, kRow, font(mz::report::kGothic, 9),
+            text(kLeft, y_, kWidth, kRow, makeFont(mz::report::kGothic, 9),
                  u"該当するお返しはありません。"_s, Align::Left);
             y_ += kRow;
         }
@@ -113,12 +109,12 @@ public:
             for (size_t i = 0; i < std::size(kColumns); ++i)
                 for (qsizetype l = 0; l < lines[i].size(); ++l)
                     text(kLeft + kColumns[i].x, y_ + double(l) * kRow, kColumns[i].w, kRow,
-                         font(mz::report::kGothic, 9), lines[i][l], kColumns[i].align);
+                         makeFont(mz::report::kGothic, 9), lines[i][l], kColumns[i].align);
             y_ += double(height) * kRow + 1;
         }
         if (y_ + 2 * kRow > bodyBottom()) newPage();
         rule();
-        text(kLeft, y_, kWidth, kRow, font(mz::report::kGothic, 9, true),
+        text(kLeft, y_, kWidth, kRow, makeFont(mz::report::kGothic, 9, true),
              totalsText(totalsOf(rows_, today_)), Align::Left);
         y_ += kRow;
         finishPage();
@@ -126,59 +122,11 @@ public:
     }
 
 private:
-    double bodyBottom() const { return kBottom - kFooterHeight; }
-
-    void newPage() {
-        if (!pages_.empty()) finishPage();
-        Page p;
-        p.number = static_cast<int>(pages_.size()) + 1;
-        pages_.push_back(std::move(p));
-        y_ = kTop;
-    }
-
-    void finishPage() {
-        PageItem item;
-        item.kind = PageItem::Kind::PageNumber;
-        item.x = kLeft;
-        item.y = kBottom - 5;
-        item.w = kWidth;
-        item.h = 4;
-        item.font = font(mz::report::kPGothic, 9);
-        item.align = Align::Centre;
-        item.text = u"Page "_s + QString::number(pages_.back().number);
-        pages_.back().items.push_back(std::move(item));
-    }
-
-    void text(double x, double y, double w, double h, const Font& f, const QString& s, Align a) {
-        if (s.isEmpty()) return;
-        PageItem item;
-        item.kind = PageItem::Kind::Label;
-        item.x = x;
-        item.y = y;
-        item.w = w;
-        item.h = h;
-        item.font = f;
-        item.align = a;
-        item.text = s;
-        pages_.back().items.push_back(std::move(item));
-    }
-
-    void rule() {
-        PageItem item;
-        item.kind = PageItem::Kind::Frame;
-        item.x = kLeft;
-        item.y = y_;
-        item.w = kWidth;
-        item.h = 0;
-        pages_.back().items.push_back(std::move(item));
-        y_ += 0.8;
-    }
-
     void header() {
         const QString titles[] = {u"期日"_s, u"氏名"_s, u"住所"_s, u"品物"_s, u"予算"_s};
         for (size_t i = 0; i < std::size(kColumns); ++i)
-            text(kLeft + kColumns[i].x, y_, kColumns[i].w, kRow, font(mz::report::kGothic, 9, true),
-                 titles[i], kColumns[i].align);
+            text(kLeft + kColumns[i].x, y_, kColumns[i].w, kRow,
+                 makeFont(mz::report::kGothic, 9, true), titles[i], kColumns[i].align);
         y_ += kRow;
         rule();
     }
@@ -186,8 +134,6 @@ private:
     const std::vector<Row>& rows_;
     const AddressBook& book_;
     QDate printed_, today_;
-    std::vector<Page> pages_;
-    double y_ = kTop;
 };
 
 }  // namespace
@@ -225,7 +171,7 @@ mz::report::Report sendingListReport() {
     r.name = u"お返し送付リスト"_s;
     r.title = u"お返し送付リスト"_s;
     r.margins = {kTop, 297 - kBottom, kLeft, 210 - kLeft - kWidth};
-    r.font = font(mz::report::kGothic, 10);
+    r.font = makeFont(mz::report::kGothic, 10);
     return r;
 }
 
