@@ -226,3 +226,30 @@ TEST_F(CsvWindows, AFailedWriteIsReportedAndStoresNothing) {
     EXPECT_TRUE(rec.notices().isEmpty());
     EXPECT_EQ(mz::data::Table::open(u"Indata.DBF"_s)->liveCount(), 3u);
 }
+
+// The whole-table list offers the tables kept beside the five (return gifts, events) when the
+// data folder holds them, and leaves out one whose file is not there (an older folder).
+TEST_F(CsvWindows, TablesBesideTheFiveAreOfferedWhenTheFolderHoldsThem) {
+    Recorder rec;
+    const auto offered = [] {
+        QStringList titles;
+        ModalDriver driver;
+        driver.onOpen<TCSVoutForm>([&](TCSVoutForm& w) {
+            for (int i = 0; i < w.ComboBox1->count(); ++i) titles << w.ComboBox1->itemText(i);
+            w.reject();
+        });
+        const mz::mode::Scope scope(&mz::SharedState::CsvExportMode, mz::mode::kCsvExportTables);
+        mz::platform::openModal(nullptr, mz::state().CSVoutForm);
+        return titles;
+    };
+    const QStringList all = offered();
+    for (const QString& t :
+         {u"相手先"_s, u"収入"_s, u"支出"_s, u"お返し"_s, u"お返しの目安"_s, u"行事"_s, u"受付"_s})
+        EXPECT_TRUE(all.contains(t)) << t.toStdString() << " in " << all.join(u',').toStdString();
+
+    for (const QString& f : {u"Okaeshi.DBF"_s, u"Okaeshi.DBT"_s, u"Okaeshi.MDX"_s})
+        QFile::remove(f);
+    const QStringList older = offered();
+    EXPECT_FALSE(older.contains(u"お返し"_s));
+    EXPECT_EQ(older.size(), all.size() - 1);
+}
