@@ -9,7 +9,8 @@
 //   raw scan    the five criteria compared straight on the record bytes in record order, into a
 //               count: the floor of any search over these bytes
 //   post        one new entry at a random date with the date order active (median), with the
-//               writes synced to the disk as the program posts and without
+//               writes synced to the disk as the program posts and without; at the end, each
+//               size's post beside the smallest size's, as a ratio
 //
 // The criteria are taken from the entry in the middle of the ledger, so they match rows at every
 // size. --cache DIR keeps the sample folders in DIR/N and copies them for each run, so repeated
@@ -30,6 +31,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 using mz::data::Cursor;
 
@@ -223,6 +225,17 @@ Search measure(Cursor& c, Sql& sql, const Criteria& crit) {
 
 double medianPostUs(bool sync);
 
+// The median post at each size, synced and not, for the ratios to the smallest size.
+struct PostFigures {
+    int entries;
+    double syncedUs;
+    double unsyncedUs;
+};
+std::vector<PostFigures>& postFigures() {
+    static std::vector<PostFigures> figures;
+    return figures;
+}
+
 void bench(const QString& cache, int n) {
     QTemporaryDir tmp;
     const QString dir = tmp.filePath(u("data"));
@@ -271,6 +284,7 @@ void bench(const QString& cache, int n) {
 
     const double postUs = medianPostUs(true);
     const double postNoSyncUs = medianPostUs(false);
+    postFigures().push_back({n, postUs, postNoSyncUs});
 
     auto line = [&](const char* what, const Search& s) {
         std::printf("%9d  %-5s %9.3f %9.3f %9.3f %-7s %9.4f %6.2f %6.2f %6.2f  %6d %6d %6d\n", n, what, s.engineMs,
@@ -331,5 +345,15 @@ int main(int argc, char** argv) {
     std::printf("%9s  %-5s %9s %9s %9s %-7s %9s %6s %6s %6s  %6s %6s %6s\n", "entries", "query", "engine",
                 "sql", "sql+ix", "index", "raw scan", "/sql", "/sqlix", "/raw", "found", "sql", "raw");
     for (int n : sizes) bench(cache, n);
+    // A post should cost about the same at any size: each size's median over the smallest's.
+    const std::vector<PostFigures>& posts = postFigures();
+    if (posts.size() > 1) {
+        std::printf("post, median us and ratio to %d entries\n", posts.front().entries);
+        std::printf("%9s  %9s %6s  %9s %6s\n", "entries", "synced", "ratio", "no fsync", "ratio");
+        for (const PostFigures& p : posts)
+            std::printf("%9d  %9.1f %6.2f  %9.1f %6.2f\n", p.entries, p.syncedUs,
+                        p.syncedUs / std::max(posts.front().syncedUs, 1e-9), p.unsyncedUs,
+                        p.unsyncedUs / std::max(posts.front().unsyncedUs, 1e-9));
+    }
     return 0;
 }

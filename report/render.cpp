@@ -47,14 +47,16 @@ int textFlags(Align align) {
     return Qt::AlignLeft | vertical;
 }
 
-// Draws every page on a painter that is already open on a paged device (printer, PDF).
+// Draws every page on a painter that is already open on a paged device (printer, PDF). The
+// pages share their pictures: a picture on many pages is decoded and stored once.
 void paintAll(QPagedPaintDevice& device, QPainter& painter, const std::vector<Page>& pages,
               const PictureLoader& pictures) {
+    PictureCache cache(pictures);
     bool first = true;
     for (const Page& page : pages) {
         if (!first) device.newPage();
         first = false;
-        paint(page, painter, pictures);
+        paint(page, painter, cache);
     }
 }
 
@@ -101,7 +103,34 @@ QPageLayout pageLayout(const Report& report) {
                        QPageLayout::Millimeter);
 }
 
+PictureCache::PictureCache(PictureLoader loader, qsizetype budgetBytes)
+    : loader_(std::move(loader)), budget_(budgetBytes) {}
+
+QImage PictureCache::image(quint32 recno, int field) {
+    if (!loader_) return {};
+    QByteArray bytes = loader_(recno, field);
+    if (bytes.isEmpty()) return {};
+    const size_t hash = qHash(bytes);
+    for (auto [it, end] = entries_.equal_range(hash); it != end; ++it)
+        if (it->second.bytes == bytes) return it->second.image;
+    QImage image = QImage::fromData(bytes);
+    const qsizetype cost = bytes.size() + image.sizeInBytes();
+    if (cost > budget_) return image;  // larger than the whole cache: painted, not kept
+    if (kept_ + cost > budget_) {
+        entries_.clear();
+        kept_ = 0;
+    }
+    entries_.emplace(hash, Entry{std::move(bytes), image});
+    kept_ += cost;
+    return image;
+}
+
 void paint(const Page& page, QPainter& painter, const PictureLoader& pictures) {
+    PictureCache cache(pictures);
+    paint(page, painter, cache);
+}
+
+void paint(const Page& page, QPainter& painter, PictureCache& pictures) {
     QPaintDevice* device = painter.device();
     if (!device) return;
     // Printers and PDF writers have whole-number resolutions; an image may have any, which its
@@ -137,16 +166,14 @@ void paint(const Page& page, QPainter& painter, const PictureLoader& pictures) {
     for (const PageItem& item : page.items) {
         switch (item.kind) {
             case PageItem::Kind::Image: {
-                if (item.recno == 0 || !pictures) break;
-                QByteArray bytes;
+                if (item.recno == 0 || !pictures.loads()) break;
+                QImage image;
                 try {
-                    bytes = pictures(item.recno, item.field);
+                    image = pictures.image(item.recno, item.field);
                 } catch (const mz::data::EngineError&) {
                     // A damaged memo file: the picture is left out, the rest of the page is drawn.
                     break;
                 }
-                // Decoded for this page only; the picture is released at the end of the case.
-                const QImage image = QImage::fromData(bytes);
                 if (!image.isNull()) painter.drawImage(rect(item), image);
                 break;
             }

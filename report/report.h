@@ -22,12 +22,14 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QString>
 
 #include <functional>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 class QPainter;
@@ -177,9 +179,42 @@ void ensureFontSubstitutes();
 // The page size and layout of a report, without margins: items carry the margins themselves.
 QPageLayout pageLayout(const Report& report);
 
+// The pictures of a printout, decoded as painting reaches them and kept while its pages are
+// painted. A picture stored many times over (the same bytes in many records) is decoded once,
+// and painted as one image, which a PDF file then holds once. Kept within a bound of memory:
+// past it, the pictures kept so far are let go and decoded again when they come back.
+class PictureCache {
+public:
+    static constexpr qsizetype defaultBudgetBytes = qsizetype(64) << 20;
+
+    explicit PictureCache(PictureLoader loader, qsizetype budgetBytes = defaultBudgetBytes);
+
+    // The decoded picture of a record's field; null when there is none or it cannot be
+    // decoded. Throws EngineError when the picture cannot be read.
+    QImage image(quint32 recno, int field);
+
+    // The memory the kept pictures take (their stored bytes and their decoded images).
+    qsizetype bytesKept() const { return kept_; }
+
+    bool loads() const { return bool(loader_); }
+
+private:
+    struct Entry {
+        QByteArray bytes;  // the stored picture, to tell pictures of equal hash apart
+        QImage image;
+    };
+    PictureLoader loader_;
+    qsizetype budget_;
+    qsizetype kept_ = 0;
+    std::unordered_multimap<size_t, Entry> entries_;  // by hash of the stored bytes
+};
+
 // Draws a page onto the painter's device at the device's resolution, with (0, 0) at the paper's
-// top-left corner. Pictures are read and decoded here, one at a time.
+// top-left corner. Pictures are read and decoded here; one the page shows again is decoded once.
 void paint(const Page& page, QPainter& painter, const PictureLoader& pictures = {});
+
+// The same, taking the pictures from a cache shared by the pages of one printout.
+void paint(const Page& page, QPainter& painter, PictureCache& pictures);
 
 // Writes the pages to a PDF file. False when the file cannot be written.
 bool writePdf(const QString& path, const Report& report, const std::vector<Page>& pages,

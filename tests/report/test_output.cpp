@@ -24,6 +24,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using namespace Qt::StringLiterals;
 using namespace mz::report;
 using mz::platform::DialogKind;
@@ -396,4 +398,80 @@ TEST(ReportPaint, ItemsKeepTheirOwnFontsAndColoursOnAPage) {
         for (const PageItem& item : page.items) paint(Page{1, {item}}, p);
     }
     EXPECT_EQ(whole, oneByOne);
+}
+
+// A printout's pages share their decoded pictures. The same picture stored in many records, or
+// shown twice on one page, must still appear at every place, also when the cache is too small to
+// keep them all and lets them go; different pictures must never stand in for each other.
+TEST(ReportPaint, EveryPictureShowsWhenPicturesRepeatAcrossPages) {
+    const QRgb red = qRgb(200, 40, 40), blue = qRgb(40, 60, 200), green = qRgb(30, 160, 60);
+    // Records 1, 3 and 4 hold the same picture; 2 and 5 others. Record 6 holds none.
+    const std::map<quint32, QByteArray> stored = {
+        {1, mz::test::colourBitmap(16, 12, red)},  {2, mz::test::colourBitmap(16, 12, blue)},
+        {3, mz::test::colourBitmap(16, 12, red)},  {4, mz::test::colourBitmap(16, 12, red)},
+        {5, mz::test::colourBitmap(16, 12, green)}, {6, QByteArray()}};
+    int loads = 0;
+    const PictureLoader loader = [&](quint32 recno, int) {
+        ++loads;
+        return stored.at(recno);
+    };
+    const std::map<quint32, QRgb> expected = {{1, red}, {2, blue}, {3, red}, {4, red}, {5, green}};
+
+    auto picture = [](quint32 recno, double x) {
+        PageItem item;
+        item.kind = PageItem::Kind::Image;
+        item.recno = recno;
+        item.field = 0;
+        item.x = x;
+        item.y = 5;
+        item.w = 10;
+        item.h = 10;
+        return item;
+    };
+    const std::vector<std::vector<quint32>> pages = {{1, 2, 3}, {4, 1, 6, 5}, {3, 3, 2, 4}};
+    auto blank = [] {
+        QImage image(240, 80, QImage::Format_RGB32);
+        image.setDotsPerMeterX(3780);  // 96 dpi: 10 mm is about 38 pixels
+        image.setDotsPerMeterY(3780);
+        image.fill(Qt::white);
+        return image;
+    };
+    // One picture takes 630 stored and 768 decoded bytes: a budget of 2,000 bytes keeps one at a
+    // time, so every new picture lets the earlier one go; one of 1,000 keeps none.
+    for (qsizetype budget :
+         {PictureCache::defaultBudgetBytes, qsizetype(2000), qsizetype(1000)}) {
+        SCOPED_TRACE(budget);
+        PictureCache cache(loader, budget);
+        for (size_t p = 0; p < pages.size(); ++p) {
+            SCOPED_TRACE(p);
+            Page page;
+            for (size_t i = 0; i < pages[p].size(); ++i)
+                page.items.push_back(picture(pages[p][i], 5 + 12 * double(i)));
+            QImage shared = blank(), alone = blank();
+            {
+                QPainter painter(&shared);
+                paint(page, painter, cache);
+            }
+            {
+                QPainter painter(&alone);
+                paint(page, painter, loader);
+            }
+            EXPECT_EQ(shared, alone);
+            for (size_t i = 0; i < pages[p].size(); ++i) {
+                const QPoint centre(int((10 + 12 * double(i)) * 3.78), int(10 * 3.78));
+                const auto want = expected.find(pages[p][i]);
+                EXPECT_EQ(shared.pixel(centre), want == expected.end() ? qRgb(255, 255, 255)
+                                                                        : want->second)
+                    << "picture " << i << " of record " << pages[p][i];
+            }
+        }
+        EXPECT_LE(cache.bytesKept(), budget);
+    }
+    EXPECT_GT(loads, 0);
+
+    // Equal stored pictures come back as one image, which a PDF file then holds once.
+    PictureCache cache(loader);
+    EXPECT_EQ(cache.image(1, 0).cacheKey(), cache.image(3, 0).cacheKey());
+    EXPECT_NE(cache.image(1, 0).cacheKey(), cache.image(2, 0).cacheKey());
+    EXPECT_TRUE(cache.image(6, 0).isNull());
 }
