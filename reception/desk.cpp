@@ -330,15 +330,23 @@ Entry Desk::store(const Guest& guest) {
             try {
                 // 4. the return record
                 if (returns_.create) returns_.create(incomeNo);
+            } catch (const data::ChangeStoredError&) {
+                throw;  // the return record is stored: the desk entry stays with it
             } catch (...) {
                 undoAppend(*desk_, deskRec);
                 throw;
             }
             entry.recno = deskRec;
+        } catch (const data::ChangeStoredError&) {
+            throw;  // the desk entry is stored after all: the income entry it names stays
         } catch (...) {
             undoAppend(*income_, incomeRec);
             throw;
         }
+    } catch (const data::ChangeStoredError&) {
+        // A later step is stored although its write failed (the user is told so): the person it
+        // names stays with it, and the guest is not taken a second time.
+        throw;
     } catch (...) {
         if (personRec) undoAppend(*people_, *personRec);
         throw;

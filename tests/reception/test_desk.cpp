@@ -1,6 +1,7 @@
 // The reception desk without its window: events, matching typed readings to the address book,
 // storing a guest all or nothing, correcting and removing, and two real processes taking guests
 // of one event at the same moment (the test binary runs itself as the other desks: MZ_DESK_CHILD).
+#include "data/binaryfile.h"
 #include "data/cursor.h"
 #include "data/table.h"
 #include "data/tabledefs.h"
@@ -10,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 
@@ -204,6 +206,35 @@ TEST(Store, AFailingLaterStepUndoesEveryEarlierOne) {
     EXPECT_EQ(desk.count(), 0);
     desk.setReturnRecords({});
     EXPECT_EQ(desk.store(fromBook(101, 3000)).serial, 1) << "the failed guest used no number";
+}
+
+// The desk table stops taking writes at its index, after the desk entry was counted, so that
+// it cannot be undone: the guest is stored (the index is put right later) and the user is told.
+// The income entry and the new person it names must stay with it, not be taken back and leave a
+// desk entry that names nothing.
+TEST(Store, AStepStoredDespiteAFailedWriteKeepsTheStepsBeforeIt) {
+    DeskDir d;
+    funeral();
+    Desk desk(1, u"受付1"_s);
+    bool failing = false;
+    struct Unhook {
+        ~Unhook() { mz::data::BinaryFile::setWriteHook({}); }
+    } unhook;
+    mz::data::BinaryFile::setWriteHook([&](const QString& path, qint64, qint64) {
+        if (path.endsWith(u"Uketsuke.MDX"_s)) failing = true;
+        if (failing && QFileInfo(path).fileName().startsWith(u"Uketsuke."_s))
+            throw EngineError(u"Input/output error"_s);
+    });
+    EXPECT_THROW(desk.store(newGuest(u"鈴木 次郎"_s, u"ｽｽﾞｷ"_s, 3000)),
+                 mz::data::ChangeStoredError);
+    mz::data::BinaryFile::setWriteHook({});
+    EXPECT_TRUE(failing);
+    EXPECT_EQ(liveCount(u"Uketsuke.DBF"_s), 1);
+    EXPECT_EQ(liveCount(u"Indata.DBF"_s), 1) << "the desk entry's income entry stays";
+    EXPECT_EQ(liveCount(u"Aitesaki.DBF"_s), 4) << "the new person stays";
+    desk.refresh();
+    EXPECT_EQ(desk.count(), 1);
+    EXPECT_EQ(desk.total(), 3000);
 }
 
 TEST(Store, CorrectAndRemoveChangeBothTables) {
