@@ -2,6 +2,7 @@
 
 #include "counterparts/registration.h"
 #include "data/cp932.h"
+#include "data/table.h"
 #include "platform/errorreport.h"
 #include "platform/modal.h"
 #include "platform/platform.h"
@@ -279,7 +280,16 @@ void TUKEregiForm::StoreGuest() {
     g.amount = amount;
     g.relation = ComboBox1->currentText();
     g.memo = Edit9->text();
-    desk_->store(g);
+    try {
+        desk_->store(g);
+    } catch (const mz::data::ChangeStoredError&) {
+        // The guest is stored although a write failed: the list shows the guest and the form is
+        // cleared, so that the same guest is not taken twice; the error display says the rest.
+        desk_->refresh();
+        showEntries();
+        ClearGuest();
+        throw;
+    }
     showEntries();
     ClearGuest();
 }
