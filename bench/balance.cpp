@@ -4,11 +4,12 @@
 // the statement's pages, the hint of the registration window, and the management windows'
 // searches with and without the count and sum under the grid, side by side.
 // The windows run offscreen unless QT_QPA_PLATFORM says otherwise.
+#include "ledger/balance.h"
+#include "bench/benchsample.h"
 #include "data/cursor.h"
 #include "data/table.h"
 #include "ledger/TAITEbetuForm.h"
 #include "ledger/TINsrSrForm.h"
-#include "ledger/balance.h"
 #include "ledger/balancestatement.h"
 #include "ledger/totalsline.h"
 #include "platform/recorder.h"
@@ -97,20 +98,11 @@ QString biggestHousehold() {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    int entries = 100000;
-    const QStringList args = app.arguments();
-    for (qsizetype i = 1; i < args.size(); ++i)
-        if (args[i] == QStringLiteral("--entries") && i + 1 < args.size()) entries = args[++i].toInt();
+    const int entries = mz::bench::entriesArgument(app.arguments(), 100000);
 
     QTemporaryDir tmp;
-    const QString dir = tmp.filePath(QStringLiteral("data"));
-    QProcess sample;
-    sample.start(QString::fromUtf8(MIZOREL_SAMPLE_TOOL),
-                 {dir, QStringLiteral("--entries"), QString::number(entries)});
-    if (!sample.waitForFinished(600000) || sample.exitCode() != 0) {
-        std::fprintf(stderr, "mizorel-sample failed: %s\n", sample.readAllStandardError().constData());
-        return 1;
-    }
+    const QString dir = mz::bench::makeSampleFolder(tmp, entries);
+    if (dir.isEmpty()) return 1;
     QDir::setCurrent(dir);
     mz::platform::Recorder recorder;  // notices are recorded, not shown
 

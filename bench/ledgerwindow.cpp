@@ -2,6 +2,7 @@
 // to open (tables opened, ordered by date, grid painted) and to search (filter built and set,
 // grid painted again) on a sample data directory of N entries per ledger (default 100,000).
 // The windows run offscreen unless QT_QPA_PLATFORM says otherwise.
+#include "bench/benchsample.h"
 #include "counterparts/TNAMEsentakuForm.h"
 #include "data/cursor.h"
 #include "ledger/TINsrSrForm.h"
@@ -49,22 +50,11 @@ int rowsOf(const TDBGrid* grid) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    int entries = 100000;
-    const QStringList args = app.arguments();
-    for (qsizetype i = 1; i < args.size(); ++i)
-        if (args[i] == QStringLiteral("--entries") && i + 1 < args.size())
-            entries = args[++i].toInt();
+    const int entries = mz::bench::entriesArgument(app.arguments(), 100000);
 
     QTemporaryDir tmp;
-    const QString dir = tmp.filePath(QStringLiteral("data"));
-    QProcess sample;
-    sample.start(QString::fromUtf8(MIZOREL_SAMPLE_TOOL),
-                 {dir, QStringLiteral("--entries"), QString::number(entries)});
-    if (!sample.waitForFinished(600000) || sample.exitCode() != 0) {
-        std::fprintf(stderr, "mizorel-sample failed: %s\n",
-                     sample.readAllStandardError().constData());
-        return 1;
-    }
+    const QString dir = mz::bench::makeSampleFolder(tmp, entries);
+    if (dir.isEmpty()) return 1;
     QDir::setCurrent(dir);
     // Notices are recorded, not shown: nothing waits for a user.
     mz::platform::Recorder recorder;

@@ -2,6 +2,7 @@
 // pictures. Prints the time to lay the pages out and to write them as PDF (elapsed, and the
 // processor time of the process), and the peak resident memory.
 #include "report/report.h"
+#include "bench/benchsample.h"
 #include "data/cursor.h"
 #include "tests/report/incomelayout.h"
 
@@ -50,15 +51,8 @@ int main(int argc, char** argv) {
     }
 
     QTemporaryDir tmp;
-    const QString dir = tmp.filePath(QStringLiteral("data"));
-    QProcess sample;
-    sample.start(QString::fromUtf8(MIZOREL_SAMPLE_TOOL),
-                 {dir, QStringLiteral("--entries"), QString::number(entries)});
-    if (!sample.waitForFinished(600000) || sample.exitCode() != 0) {
-        std::fprintf(stderr, "mizorel-sample failed: %s\n",
-                     sample.readAllStandardError().constData());
-        return 1;
-    }
+    const QString dir = mz::bench::makeSampleFolder(tmp, entries);
+    if (dir.isEmpty()) return 1;
     const QString pdf = keep.isEmpty() ? tmp.filePath(QStringLiteral("list.pdf"))
                                        : QFileInfo(keep).absoluteFilePath();
     QDir::setCurrent(dir);

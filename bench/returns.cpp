@@ -4,6 +4,7 @@
 // the default list, and marking 20 entries as sent at once. The windows run offscreen unless
 // QT_QPA_PLATFORM says otherwise.
 #include "ledger/returns.h"
+#include "bench/benchsample.h"
 #include "data/cursor.h"
 #include "ledger/TOKAEshiForm.h"
 #include "ledger/returnslist.h"
@@ -54,22 +55,11 @@ void timed(const char* what, const std::function<qsizetype()>& step) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    int entries = 100000;
-    const QStringList args = app.arguments();
-    for (qsizetype i = 1; i < args.size(); ++i)
-        if (args[i] == QStringLiteral("--entries") && i + 1 < args.size())
-            entries = args[++i].toInt();
+    const int entries = mz::bench::entriesArgument(app.arguments(), 100000);
 
     QTemporaryDir tmp;
-    const QString dir = tmp.filePath(QStringLiteral("data"));
-    QProcess sample;
-    sample.start(QString::fromUtf8(MIZOREL_SAMPLE_TOOL),
-                 {dir, QStringLiteral("--entries"), QString::number(entries)});
-    if (!sample.waitForFinished(600000) || sample.exitCode() != 0) {
-        std::fprintf(stderr, "mizorel-sample failed: %s\n",
-                     sample.readAllStandardError().constData());
-        return 1;
-    }
+    const QString dir = mz::bench::makeSampleFolder(tmp, entries);
+    if (dir.isEmpty()) return 1;
     QDir::setCurrent(dir);
     mz::platform::Recorder recorder;  // notices are recorded, not shown
     // The program's printouts keep the income table open: so does the benchmark.
