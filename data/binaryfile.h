@@ -82,6 +82,9 @@ public:
     // Waits until what was written has reached the disk (fdatasync).
     void syncToDisk();
 
+    // The open file's descriptor, for mapping it into memory.
+    int handle() const { return file_.handle(); }
+
     // While a log is attached, every write saves what it overwrites there first.
     void setUndoLog(UndoLog* log) { undo_ = log; }
 

@@ -579,7 +579,8 @@ struct MdxFile::Impl {
         const Impl& m;
         const TagSlot& s;
         const TagHeader& h;
-        std::vector<MdxEntry> out;
+        const std::function<void(const MdxEntry&)>& each;
+        std::optional<MdxEntry> last;
         std::set<quint32> seen;
         int leafDepth = -1;
 
@@ -598,12 +599,12 @@ struct MdxFile::Impl {
                     m.damaged(s, QStringLiteral("ブロック %1 が空です").arg(page));
                 for (size_t i = 0; i < n.keys.size(); ++i) {
                     if (!inBounds(n.keys[i]) ||
-                        (!out.empty() &&
-                         !entryLess(out.back().key, out.back().recno, n.keys[i], n.ptrs[i])))
+                        (last && !entryLess(last->key, last->recno, n.keys[i], n.ptrs[i])))
                         m.damaged(
                             s,
                             QStringLiteral("ブロック %1 のキーの順序が正しくありません").arg(page));
-                    out.push_back({n.keys[i], n.ptrs[i]});
+                    last = MdxEntry{n.keys[i], n.ptrs[i]};
+                    each(*last);
                 }
                 return;
             }
@@ -764,11 +765,17 @@ bool MdxFile::hasTag(const QString& tagName) const {
 }
 
 std::vector<MdxEntry> MdxFile::read(const QString& tagName) const {
+    std::vector<MdxEntry> out;
+    forEach(tagName, [&](const MdxEntry& e) { out.push_back(e); });
+    return out;
+}
+
+void MdxFile::forEach(const QString& tagName,
+                      const std::function<void(const MdxEntry&)>& each) const {
     const TagSlot& s = d->slot(tagName);
     const TagHeader h = d->header(s);
-    Impl::Walk walk{*d, s, h, {}, {}, -1};
+    Impl::Walk walk{*d, s, h, each, std::nullopt, {}, -1};
     walk.visit(h.root, 0, nullptr, nullptr);
-    return std::move(walk.out);
 }
 
 void MdxFile::insert(const QString& tagName, const IndexKey& rawKey, quint32 recno) {

@@ -5,6 +5,7 @@
 #include "data/binaryfile.h"
 #include "data/indexkey.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,8 @@ public:
     // when the tag is missing or its tree is damaged (a loop, a block past the end, keys out of
     // order), never loops or crashes on a damaged file.
     std::vector<MdxEntry> read(const QString& tagName) const;
+    // The same entries handed to each one at a time, none of them kept.
+    void forEach(const QString& tagName, const std::function<void(const MdxEntry&)>& each) const;
 
     // Keep the tag in step with one record. These touch only the blocks on the key's path
     // (plus new blocks on a split), never the whole tree.

@@ -3,6 +3,7 @@
 #include "data/cp932.h"
 #include "data/fieldcodec.h"
 #include "data/mdx.h"
+#include "data/syserror.h"
 #include "data/tabledefs.h"
 
 #include <QDir>
@@ -10,7 +11,12 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <bit>
+#include <cerrno>
 #include <map>
 
 // Several processes on one data directory
@@ -40,9 +46,12 @@
 //                  it, and when a record names a block past the one last seen.
 //   index file     read only under a lock; every tree block a change touches is written under
 //                  the exclusive lock, so the file always matches the records of the last change.
-// When nothing changed, catching up is one 32-byte read. Records are cached whole, so a reader
-// sees only what the last refresh (or its own change) took in; memo blocks are never rewritten,
-// so reading a memo needs no lock.
+// When nothing changed, catching up is one 32-byte read. The records are read through the
+// mapping of the record file: which records there are, and the orders, are what the last refresh
+// (or the process's own change) took in, while the bytes of a record are the file's as they are
+// now. A record another process rewrites in place can therefore show its new bytes (for a moment
+// even half of them) before the refresh that the moved change counter brings; a refresh then
+// reads the orders again. Memo blocks are never rewritten, so reading a memo needs no lock.
 //
 // All or nothing: while a change holds the lock, every write first saves the bytes it replaces
 // (UndoLog). A write that fails restores them newest first and cuts the files back, and the view
@@ -65,6 +74,15 @@ bool& syncWritesFlag() {
     // MIZOREL_SYNC_WRITES=0 turns the waiting off for scratch data (the test runs set it).
     static bool on = qEnvironmentVariable("MIZOREL_SYNC_WRITES") != QStringLiteral("0");
     return on;
+}
+
+// A code of an index key for comparing the index file with the records: the exact value of a
+// number or date, a 64-bit hash of a text.
+quint64 keyCode(const IndexKey& k) {
+    if (k.type == 'C')
+        return qHashBits(k.text.constData(), static_cast<size_t>(k.text.size()), 0x6d697a6fU);
+    const double d = k.number == 0 ? 0.0 : k.number;  // -0 and 0 sort as one
+    return std::bit_cast<quint64>(d);
 }
 
 // Kept out of line: inlined with a constant offset, GCC (with the sanitizers) takes QByteArray's
@@ -125,7 +143,33 @@ void Table::release() noexcept {
 
 Table::Table(const QString& dir, const TableDef& def) : dir_(dir), def_(&def) {}
 
-Table::~Table() = default;
+Table::~Table() {
+    unmapRecords();
+}
+
+void Table::mapRecords(quint32 count) {
+    const size_t need = size_t(layout_.headerSize) + size_t(count) * layout_.recordSize;
+    if (map_ && need <= mapLength_) return;
+    // A quarter more than needed, so that appends move the mapping only now and then. Pages past
+    // the end of the file are never read: only records up to the count are.
+    const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    const size_t length = (need + need / 4 + (size_t(1) << 20) + page - 1) / page * page;
+    void* p = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, dbf_->handle(), 0);
+    if (p == MAP_FAILED) {
+        const int code = errno;
+        throw EngineError(systemErrorMessage(
+            QStringLiteral("ファイル '%1' を読み込めません").arg(fileName()), code));
+    }
+    unmapRecords();
+    map_ = static_cast<const char*>(p);
+    mapLength_ = length;
+}
+
+void Table::unmapRecords() noexcept {
+    if (map_) ::munmap(const_cast<char*>(map_), mapLength_);
+    map_ = nullptr;
+    mapLength_ = 0;
+}
 
 QString Table::findFile(const QString& name, bool required) const {
     const QDir d(dir_);
@@ -172,10 +216,13 @@ void Table::load() {
     header_ = dbf_->read(0, kDbfHeaderSize);
     generation_ = headerU32(header_, kChangeCounterOffset);
     count_ = layout_.recordCount;
-    data_ = count_ ? dbf_->read(layout_.headerSize, qint64(count_) * layout_.recordSize) : QByteArray();
-    live_ = 0;
-    for (quint32 r = 1; r <= count_; ++r)
-        if (!isDeleted(r)) ++live_;
+    if (dbf_->size() < qint64(layout_.headerSize) + qint64(count_) * layout_.recordSize)
+        throw EngineError(
+            QStringLiteral(
+                "ファイル '%1' が壊れています: レコード数 %2 に対してファイルが短すぎます")
+                .arg(fileName())
+                .arg(count_));
+    mapRecords(count_);
     if (def_->hasMemo()) dbt_ = std::make_unique<DbtFile>(dbtPath_, dbf_->isWritable());
     mdx_ = std::make_unique<MdxFile>(mdxPath_, *def_);
     readOnly_ = !dbf_->isWritable() || (dbt_ && !dbt_->file().isWritable()) || !mdx_->isWritable();
@@ -195,13 +242,17 @@ bool Table::syncLocked() {
     if (stale_ || generation != generation_ || count < count_) {
         reloadRecords(count);
     } else {
-        const quint32 rs = layout_.recordSize;
-        data_.append(dbf_->read(layout_.headerSize + qint64(count_) * rs, qint64(count - count_) * rs));
+        if (dbf_->size() < qint64(layout_.headerSize) + qint64(count) * layout_.recordSize)
+            throw EngineError(QStringLiteral("ファイル '%1' を読み込めません: レコードが足りません")
+                                  .arg(fileName()));
+        mapRecords(count);
         const quint32 from = count_ + 1;
         count_ = count;
         for (quint32 r = from; r <= count; ++r) {
-            if (isDeleted(r)) continue;
-            ++live_;
+            const bool deleted = record(r)[0] == '*';
+            noteDeleted(r, deleted);
+            if (deleted) continue;
+            if (live_) ++*live_;
             for (TagOrder& o : orders_) noteInsert(o, r);
         }
     }
@@ -214,12 +265,14 @@ bool Table::syncLocked() {
 }
 
 void Table::reloadRecords(quint32 count) {
-    QByteArray d = count ? dbf_->read(layout_.headerSize, qint64(count) * layout_.recordSize) : QByteArray();
-    data_ = std::move(d);
+    if (dbf_->size() < qint64(layout_.headerSize) + qint64(count) * layout_.recordSize)
+        throw EngineError(
+            QStringLiteral("ファイル '%1' を読み込めません: レコードが足りません").arg(fileName()));
+    mapRecords(count);
     count_ = count;
-    live_ = 0;
-    for (quint32 r = 1; r <= count_; ++r)
-        if (!isDeleted(r)) ++live_;
+    live_.reset();
+    deletedKnown_ = false;
+    deleted_.clear();
     for (TagOrder& o : orders_) {
         o.built = false;
         o.unwritten = false;
@@ -247,11 +300,69 @@ void Table::refresh() {
 
 // --- reading ------------------------------------------------------------------------------------
 
-bool Table::isDeleted(quint32 recno) const { return record(recno)[0] == '*'; }
+bool Table::isDeleted(quint32 recno) const {
+    if (deletedKnown_) return ((deleted_[recno >> 6] >> (recno & 63)) & 1u) != 0;
+    return record(recno)[0] == '*';
+}
+
+const std::vector<quint64>& Table::deletedBits() {
+    if (!deletedKnown_) {
+        std::vector<quint64> bits(size_t(count_) / 64 + 1, 0);
+        quint32 live = 0;
+        scanRecords([&](quint32 r, QByteArrayView rec) {
+            if (rec[0] == '*')
+                bits[r >> 6] |= quint64(1) << (r & 63);
+            else
+                ++live;
+        });
+        deleted_ = std::move(bits);
+        deletedKnown_ = true;
+        live_ = live;
+    }
+    return deleted_;
+}
+
+void Table::noteDeleted(quint32 recno, bool deleted) {
+    if (!deletedKnown_) return;
+    if (deleted_.size() <= recno >> 6) deleted_.resize((recno >> 6) + 1, 0);
+    const quint64 bit = quint64(1) << (recno & 63);
+    if (deleted)
+        deleted_[recno >> 6] |= bit;
+    else
+        deleted_[recno >> 6] &= ~bit;
+}
 
 QByteArrayView Table::record(quint32 recno) const {
     Q_ASSERT(recno >= 1 && recno <= count_);
-    return QByteArrayView(data_).sliced(qsizetype(recno - 1) * layout_.recordSize, layout_.recordSize);
+    return QByteArrayView(map_ + layout_.headerSize + size_t(recno - 1) * layout_.recordSize,
+                          layout_.recordSize);
+}
+
+quint32 Table::liveCount() const {
+    if (!live_) {
+        quint32 n = 0;
+        for (quint32 r = 1; r <= count_; ++r)
+            if (!isDeleted(r)) ++n;
+        live_ = n;
+    }
+    return *live_;
+}
+
+void Table::scanRecords(const RecordVisitor& visit) {
+    Lock lock(*this, LockKind::Shared);
+    scanLocked(visit);
+}
+
+void Table::scanLocked(const RecordVisitor& visit) {
+    const quint32 rs = layout_.recordSize;
+    const quint32 perPiece = std::max<quint32>(1, (quint32(1) << 20) / rs);  // about a megabyte
+    for (quint32 first = 1; first <= count_; first += perPiece) {
+        const quint32 n = std::min(perPiece, count_ - first + 1);
+        const QByteArray piece =
+            dbf_->read(layout_.headerSize + qint64(first - 1) * rs, qint64(n) * rs);
+        for (quint32 i = 0; i < n; ++i)
+            visit(first + i, QByteArrayView(piece).sliced(qsizetype(i) * rs, rs));
+    }
 }
 
 QByteArrayView Table::rawField(quint32 recno, int field) const {
@@ -295,7 +406,7 @@ int Table::tagField(const QString& tagName) const {
 
 void Table::buildFromRecords(TagOrder& o) {
     std::vector<MdxEntry> entries;
-    entries.reserve(live_);
+    entries.reserve(count_);
     for (quint32 r = 1; r <= count_; ++r)
         if (!isDeleted(r)) entries.push_back({keyOf(r, o.field), r});
     std::stable_sort(entries.begin(), entries.end(),
@@ -329,21 +440,40 @@ void Table::buildOrder(TagOrder& o) {
         Lock lock(*this, LockKind::Shared);
         syncLocked();  // announced at the next refresh or change, never in the middle of a read
         try {
-            const std::vector<MdxEntry> entries = mdx_->read(o.tag);
-            if (entries.size() != live_) consistent = false;
-            recnos.reserve(entries.size());
-            for (size_t i = 0; consistent && i < entries.size(); ++i) {
-                const MdxEntry& e = entries[i];
-                if (e.recno < 1 || e.recno > count_ || isDeleted(e.recno) || !(keyOf(e.recno, o.field) == e.key)) {
-                    consistent = false;
-                    break;
+            // What the index holds for each record: whether it lists it, and a code of its key.
+            // (The index file refuses entries out of order itself.)
+            std::vector<quint64> listed(size_t(count_) / 64 + 1, 0);
+            std::vector<quint64> codes(size_t(count_) + 1, 0);
+            auto isListed = [&](quint32 r) { return ((listed[r >> 6] >> (r & 63)) & 1u) != 0; };
+            mdx_->forEach(o.tag, [&](const MdxEntry& e) {
+                if (!consistent) return;
+                if (e.recno < 1 || e.recno > count_ || isListed(e.recno)) {
+                    consistent = false;  // a record past the end, or listed twice
+                    return;
                 }
-                if (i > 0) {
-                    const auto c = entries[i - 1].key <=> e.key;
-                    if (c > 0 || (c == 0 && entries[i - 1].recno >= e.recno)) consistent = false;
-                }
+                listed[e.recno >> 6] |= quint64(1) << (e.recno & 63);
+                codes[e.recno] = keyCode(e.key);
                 recnos.push_back(e.recno);
-            }
+            });
+            // Then the records in file order, read in pieces rather than kept: every live one
+            // listed with its key, no deleted one listed. A pass in key order through the
+            // records would wait on the disk or on memory at nearly every record.
+            const FieldDef& f = def_->fields[static_cast<size_t>(o.field)];
+            const int offset = fieldOffset(o.field);
+            quint32 live = 0;
+            if (consistent)
+                scanLocked([&](quint32 r, QByteArrayView rec) {
+                    if (rec[0] == '*') {
+                        if (isListed(r)) consistent = false;
+                        return;
+                    }
+                    ++live;
+                    if (consistent &&
+                        (!isListed(r) ||
+                         keyCode(makeIndexKey(f, rec.sliced(offset, f.width))) != codes[r]))
+                        consistent = false;
+                });
+            if (consistent) live_ = live;
         } catch (const EngineError&) {
             consistent = false;
         }
@@ -618,11 +748,12 @@ quint32 Table::append(const FieldChanges& changes, const Completion& complete) {
                 storeMemos(raw, memos);
                 const qint64 at = layout_.headerSize + qint64(count_) * layout_.recordSize;
                 dbf_->write(at, raw + QByteArray(1, kDbfEof));
+                mapRecords(recno);
                 barrier(!memos.empty(), true);
                 writeHeader(recno, generation_);  // the record counts from here on
-                data_.append(raw);
                 count_ = recno;
-                ++live_;
+                noteDeleted(recno, false);
+                if (live_) ++*live_;
                 indexInsert(recno);
             },
             [&] { return count_ >= recno && record(recno) == QByteArrayView(raw); });
@@ -649,8 +780,6 @@ quint32 Table::appendAll(const std::vector<FieldChanges>& rows, const Completion
             [&] {
                 if (dbt_) dbt_->reloadHeader();
                 const qint64 at = layout_.headerSize + qint64(count_) * layout_.recordSize;
-                QByteArray block;
-                block.reserve(qsizetype(rows.size()) * layout_.recordSize + 1);
                 bool anyMemo = false;
                 for (size_t i = 0; i < rows.size(); ++i) {
                     FieldChanges all = rows[i];
@@ -659,17 +788,19 @@ quint32 Table::appendAll(const std::vector<FieldChanges>& rows, const Completion
                     QByteArray raw = encodeRecord(QByteArray(layout_.recordSize, ' '), all, memos);
                     storeMemos(raw, memos);
                     anyMemo = anyMemo || !memos.empty();
-                    // In view at once (not yet counted on disk), so that the next row's
-                    // completion sees it; a failure re-reads the view from the files.
-                    data_.append(raw);
+                    // In the file and in view at once (not yet counted on disk), so that the
+                    // next row's completion sees it; a failure cuts the file back and re-reads
+                    // the view.
+                    dbf_->write(at + qint64(i) * layout_.recordSize, raw);
+                    mapRecords(count_ + 1);
                     ++count_;
-                    ++live_;
-                    block.append(raw);
+                    noteDeleted(count_, false);
+                    if (live_) ++*live_;
                     if (i + 1 == rows.size()) lastRaw = raw;
                     if (progress && !progress(qsizetype(i) + 1))
                         throw ChangeCancelled(QStringLiteral("中止しました。何も登録されていません。"));
                 }
-                dbf_->write(at, block + QByteArray(1, kDbfEof));
+                dbf_->write(at + qint64(rows.size()) * layout_.recordSize, QByteArray(1, kDbfEof));
                 barrier(anyMemo, true);
                 writeHeader(count_, generation_);  // every new record counts from here on
                 for (quint32 r = first; r <= last; ++r) {
@@ -730,7 +861,6 @@ void Table::update(quint32 recno, const FieldChanges& changes) {
                     }
                     noteRemove(*o, recno);
                 }
-                data_.replace(qsizetype(recno - 1) * layout_.recordSize, layout_.recordSize, raw);
                 for (auto& [o, oldKey] : moved) {
                     if (!o->unwritten) {
                         try {
@@ -761,8 +891,8 @@ void Table::remove(quint32 recno) {
                 writeHeader(count_, generation_ + 1);
                 dbf_->write(layout_.headerSize + qint64(recno - 1) * layout_.recordSize, QByteArrayView("*", 1));
                 indexRemove(recno);  // keys are computed from the record, which is unchanged apart from its flag
-                data_[qsizetype(recno - 1) * layout_.recordSize] = '*';
-                --live_;
+                noteDeleted(recno, true);
+                if (live_) --*live_;
             },
             [&] { return recno <= count_ && isDeleted(recno); });
     }

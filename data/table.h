@@ -2,6 +2,11 @@
 // A table of the data directory as the whole process shares it: its record file, memo file and
 // production index, opened once per file. Cursors (data/cursor.h) read and change it; a post is
 // in the table at once, and every cursor on the file sees it when it next reads its rows.
+//
+// The record file is mapped into memory, not read: opening a table of a million entries reads
+// its header only, and a record costs memory once something reads it (the system may drop such
+// pages again, as they are the file's own). Passes over every record that need not be fast (a
+// count, checking the index) read the file in pieces instead, and leave no trace in memory.
 
 #include "data/dbf.h"
 #include "data/indexkey.h"
@@ -66,10 +71,22 @@ public:
 
     // Physical records, deleted ones included; record numbers run from 1 to this.
     quint32 recordCount() const { return count_; }
-    quint32 liveCount() const { return live_; }
+    // Records not deleted; counted on first use.
+    quint32 liveCount() const;
     bool isDeleted(quint32 recno) const;
-    // The raw bytes of a record (flag byte first), valid until the next change of the table.
+    // Bit r (word r / 64, bit r % 64) set: record r is deleted. Read once in pieces and kept up
+    // to date by every change and refresh, so that walking the live records in record order
+    // reads nothing of them.
+    const std::vector<quint64>& deletedBits();
+    // The raw bytes of a record (flag byte first), valid until the next change or refresh of the
+    // table.
     QByteArrayView record(quint32 recno) const;
+    // Calls visit for every record, deleted ones included, in record order, reading the record
+    // file in pieces under the shared lock: for passes over a whole table that should not keep
+    // it in memory. The view is valid during the call only. Throws EngineError when the file
+    // cannot be read. visit must not change the table.
+    using RecordVisitor = std::function<void(quint32 recno, QByteArrayView record)>;
+    void scanRecords(const RecordVisitor& visit);
     QByteArrayView rawField(quint32 recno, int field) const;
     int fieldOffset(int field) const { return layout_.offsets[static_cast<size_t>(field)]; }
     Value value(quint32 recno, int field) const;  // memo text and pictures from the memo file
@@ -119,6 +136,9 @@ public:
     IndexKey indexKey(quint32 recno, int field) const { return keyOf(recno, field); }
     // Field index of the tag's key field.
     int tagField(const QString& tagName) const;
+    // Throws EngineError when the index file does not hold the tag (by its name or field);
+    // nothing of the tag is read for it.
+    void requireTag(const QString& tagName) { (void)tagOrder(tagName); }
 
     // Counts every change; cursors compare it to know when to re-read.
     quint64 version() const { return version_; }
@@ -137,6 +157,9 @@ private:
     void release() noexcept;
     bool syncLocked();
     void reloadRecords(quint32 count);
+    void mapRecords(quint32 count);
+    void unmapRecords() noexcept;
+    void scanLocked(const RecordVisitor& visit);
     void signalIfChanged();
     enum class Change { Append, Update, Remove };
     void requireWritable(Change change) const;
@@ -163,9 +186,15 @@ private:
     std::unique_ptr<DbtFile> dbt_;
     std::unique_ptr<MdxFile> mdx_;
     DbfLayout layout_;
-    QByteArray data_;  // every record, recordSize bytes each
+    // The record file mapped read-only from its start (header included); at least the header
+    // and count_ records long, and longer so that appends seldom move it.
+    const char* map_ = nullptr;
+    size_t mapLength_ = 0;
     quint32 count_ = 0;
-    quint32 live_ = 0;
+    mutable std::optional<quint32> live_;  // unknown until first asked for
+    std::vector<quint64> deleted_;         // deletedBits(), when deletedKnown_
+    bool deletedKnown_ = false;
+    void noteDeleted(quint32 recno, bool deleted);
     quint64 version_ = 0;
     bool readOnly_ = false;
     // The header as last read under the lock; generation_ is its change counter (bytes 16-19).
