@@ -1,5 +1,7 @@
 #include "data/cursor.h"
 
+#include <QMetaMethod>
+
 #include <algorithm>
 #include <functional>
 
@@ -39,8 +41,9 @@ void Cursor::open(const QString& fileName) {
     filter_.reset();
     if (!filterText_.isEmpty()) filter_ = Filter::parse(filterText_, table_->def());
     invalidate();
-    moveTo(0, false);
-    bof_ = true;
+    current_ = 0;
+    currentRow_ = -1;
+    firstPending_ = true;  // read when somebody asks (see settle)
     Q_EMIT stateChanged();
     Q_EMIT contentsChanged();
     Q_EMIT currentChanged();
@@ -57,6 +60,7 @@ void Cursor::close() {
     current_ = 0;
     currentRow_ = -1;
     eof_ = bof_ = true;
+    firstPending_ = false;
     Q_EMIT stateChanged();
     Q_EMIT contentsChanged();
     Q_EMIT currentChanged();
@@ -103,18 +107,53 @@ void Cursor::ensureRows() const {
         }
     } else {
         const quint32 n = table_->recordCount();
+        const std::vector<quint64>& deleted = table_->deletedBits();
         for (quint32 r = 1; r <= n; ++r)
-            if (!table_->isDeleted(r) && rowMatches(r)) rows_.push_back(r);
+            if (!((deleted[r >> 6] >> (r & 63)) & 1u) && rowMatches(r)) rows_.push_back(r);
     }
     rowsValid_ = true;
     rowsVersion_ = table_->version();
     currentRow_ = -1;
-    if (current_ != 0) {
+    if (current_ != 0 && !firstPending_) {
         currentRow_ = static_cast<int>(rows_.indexOf(current_));
     }
 }
 
 void Cursor::invalidate() { rowsValid_ = false; }
+
+// The first row becomes current now, as a pending first() asked for.
+void Cursor::settle() const {
+    if (!firstPending_ || !table_) return;
+    firstPending_ = false;
+    ensureRows();
+    if (rows_.empty()) {
+        current_ = 0;
+        currentRow_ = -1;
+        eof_ = bof_ = true;
+    } else {
+        current_ = rows_[0];
+        currentRow_ = 0;
+        eof_ = false;
+        bof_ = true;
+    }
+}
+
+bool Cursor::currentObserved() const {
+    static const QMetaMethod signal = QMetaMethod::fromSignal(&Cursor::currentChanged);
+    return isSignalConnected(signal);
+}
+
+// Moves to the first row after a new filter or order. With nobody listening for the current
+// record, the rows are not read for it until somebody asks; otherwise the listeners are told at
+// once when the current record changes.
+void Cursor::toFirst() {
+    if (currentObserved()) {
+        settle();
+        moveTo(0);
+        return;
+    }
+    firstPending_ = true;
+}
 
 void Cursor::insertRow(quint32 recno) {
     rowsValid_ = true;
@@ -144,6 +183,7 @@ int Cursor::recordCount() const {
 
 int Cursor::row() const {
     if (!table_) return -1;
+    settle();
     ensureRows();
     if (currentRow_ < 0 && !rows_.empty() && current_ == 0) return -1;
     return currentRow_;
@@ -151,6 +191,7 @@ int Cursor::row() const {
 
 quint32 Cursor::recno() const {
     if (!table_) return 0;
+    settle();
     ensureRows();
     return currentRow_ >= 0 ? current_ : 0;
 }
@@ -162,6 +203,7 @@ quint32 Cursor::recnoAt(int r) const {
 }
 
 void Cursor::moveTo(int r, bool notify) {
+    settle();
     ensureRows();
     const quint32 before = current_;
     if (rows_.empty()) {
@@ -258,7 +300,7 @@ void Cursor::setFilter(const QString& text) {
     filter_ = std::move(parsed);
     invalidate();
     if (table_) {
-        moveTo(0);
+        toFirst();
         Q_EMIT contentsChanged();
     }
 }
@@ -269,7 +311,7 @@ void Cursor::setFiltered(bool on) {
     filtered_ = on;
     invalidate();
     if (table_) {
-        moveTo(0);
+        toFirst();
         Q_EMIT contentsChanged();
     }
 }
@@ -278,7 +320,7 @@ void Cursor::setCaseInsensitive(bool on) {
     caseInsensitive_ = on;
     invalidate();
     if (table_ && filtered_) {
-        moveTo(0);
+        toFirst();
         Q_EMIT contentsChanged();
     }
 }
@@ -287,13 +329,19 @@ void Cursor::setIndexName(const QString& tagName) {
     requireOpen();
     QString canonical;
     if (!tagName.isEmpty()) {
-        (void)table_->order(tagName);  // throws for a tag the index file does not hold
+        table_->requireTag(tagName);  // nothing of the tag is read yet
         canonical = table_->def().tagByName(tagName)->name;
     }
     if (state_ == State::Edit || state_ == State::Insert) post();
     table_->refresh();
+    const bool lazy = firstPending_ && !currentObserved();
+    if (!lazy) settle();  // the current record of the old order is kept
     tagName_ = canonical;
     invalidate();
+    if (lazy) {
+        Q_EMIT contentsChanged();  // the first row stays current, read when asked for
+        return;
+    }
     const quint32 keep = current_;
     ensureRows();
     const qsizetype at = rows_.indexOf(keep);
@@ -316,6 +364,7 @@ void Cursor::setIndexFieldNames(const QString& fieldName) {
 void Cursor::append() {
     requireOpen();
     if (state_ != State::Browse) post();
+    settle();
     beforeInsert_ = current_;
     changes_.clear();
     editRecno_ = 0;
@@ -425,6 +474,7 @@ void Cursor::post() {
 void Cursor::cancel() {
     if (state_ != State::Edit && state_ != State::Insert) return;
     const bool wasInsert = state_ == State::Insert;
+    settle();
     changes_.clear();
     state_ = State::Browse;
     if (wasInsert) current_ = beforeInsert_;
@@ -457,6 +507,7 @@ void Cursor::remove() {
 void Cursor::refresh() {
     requireOpen();
     table_->refresh();  // takes in what other processes wrote
+    settle();
     const quint32 keep = current_;
     const int keepRow = currentRow_;
     invalidate();

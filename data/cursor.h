@@ -43,8 +43,10 @@ public:
     void setCaseInsensitive(bool on);
     bool caseInsensitive() const { return caseInsensitive_; }
 
-    // Order by a tag (by its name, or by the field it is keyed on); empty = record order.
-    // A tag the index file does not hold is an EngineError; the order is then unchanged.
+    // Order by a tag (by its name, or by the field it is keyed on); empty = record order. The
+    // current record stays current; when none was asked for since the cursor was opened or
+    // filtered, the first row of the new order is. A tag the index file does not hold is an
+    // EngineError; the order is then unchanged.
     void setIndexName(const QString& tagName);
     void setIndexFieldNames(const QString& fieldName);
     const QString& indexName() const { return tagName_; }
@@ -54,8 +56,14 @@ public:
     // through this cursor. A post through another cursor shows here only after one of those.
     int recordCount() const;
     bool isEmpty() const { return recordCount() == 0; }
-    bool eof() const { return eof_; }
-    bool bof() const { return bof_; }
+    bool eof() const {
+        settle();
+        return eof_;
+    }
+    bool bof() const {
+        settle();
+        return bof_;
+    }
     void first();
     void prior();
     void next();
@@ -111,6 +119,9 @@ Q_SIGNALS:
 
 private:
     void ensureRows() const;
+    void settle() const;
+    void toFirst();
+    bool currentObserved() const;
     bool rereadIfTableChanged();
     void invalidate();
     void insertRow(quint32 recno);
@@ -130,10 +141,14 @@ private:
     mutable RowList rows_;
     mutable bool rowsValid_ = false;
     mutable quint64 rowsVersion_ = 0;
-    quint32 current_ = 0;  // record number of the current record
+    // The current record and the ends. After opening, or a new filter or order, nobody may ask
+    // for them (a printout's table waits for its printout): firstPending_ then says the first
+    // row is current without reading the rows for it yet, and settle() reads them when asked.
+    mutable quint32 current_ = 0;  // record number of the current record
     mutable int currentRow_ = -1;
-    bool eof_ = true;
-    bool bof_ = true;
+    mutable bool eof_ = true;
+    mutable bool bof_ = true;
+    mutable bool firstPending_ = false;
 
     State state_ = State::Inactive;
     quint32 editRecno_ = 0;

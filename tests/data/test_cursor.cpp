@@ -468,3 +468,52 @@ TEST_F(CursorTest, SortedViewsDropDeletedRecordsAndShowEditedOnesOnce) {
     EXPECT_EQ(rowsOf(byNumber), expectedOrder(m, u"区分番号"_s));
     EXPECT_EQ(byNumber.recordCount(), 5);
 }
+
+// A cursor nobody watches reads no rows after opening or a new filter or order (the tables of
+// the printouts at start); when asked, it stands where one that read them at once would: on the
+// first row of its order, or at both ends of an empty view. A watched cursor keeps its record
+// through a new order and tells its watchers when a new filter moves it.
+TEST_F(CursorTest, AnUnwatchedCursorReadsItsRowsWhenAskedAndStandsOnTheFirst) {
+    {
+        Cursor w;
+        w.open(u"Indata.DBF"_s);
+        addIncome(w, 1, QDate(2024, 5, 1), u"五月"_s);
+        addIncome(w, 2, QDate(2023, 1, 1), u"去年"_s);
+        addIncome(w, 3, QDate(2024, 3, 1), u"三月"_s);
+    }
+    Cursor lazy;
+    lazy.open(u"Indata.DBF"_s);
+    lazy.setIndexName(u"収入日"_s);
+    EXPECT_TRUE(lazy.bof());
+    EXPECT_FALSE(lazy.eof());
+    EXPECT_EQ(lazy.text(u"氏名"_s), u"去年"_s);
+    lazy.next();
+    EXPECT_EQ(lazy.text(u"氏名"_s), u"三月"_s);
+    EXPECT_EQ(lazy.row(), 1);
+    EXPECT_THROW(lazy.setIndexName(u"無い索引"_s), EngineError);
+    EXPECT_EQ(lazy.text(u"氏名"_s), u"三月"_s) << "a refused order changes nothing";
+
+    Cursor watched;
+    watched.open(u"Indata.DBF"_s);
+    QSignalSpy moved(&watched, &Cursor::currentChanged);
+    watched.setIndexName(u"収入日"_s);
+    EXPECT_EQ(watched.text(u"氏名"_s), u"五月"_s) << "the record current at opening stays current";
+    EXPECT_EQ(watched.row(), 2);
+    moved.clear();
+    watched.setFilter(u"収入番号>=2"_s);
+    watched.setFiltered(true);
+    EXPECT_GE(moved.count(), 1);
+    EXPECT_EQ(watched.text(u"氏名"_s), u"去年"_s);
+
+    // Nothing passes: no record, both ends; a new record and its cancel return there.
+    Cursor none;
+    none.open(u"Indata.DBF"_s);
+    none.setFilter(u"収入番号>=10"_s);
+    none.setFiltered(true);
+    none.append();
+    none.cancel();
+    EXPECT_TRUE(none.eof());
+    EXPECT_TRUE(none.bof());
+    EXPECT_EQ(none.recno(), 0u);
+    EXPECT_TRUE(isNull(none.value(u"氏名"_s)));
+}
