@@ -26,8 +26,10 @@
 #include "spreadsheet/TCSVoutForm.h"
 #include "widgets/fonts.h"
 
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -64,8 +66,12 @@ TMizorelMenuForm::TMizorelMenuForm(QWidget* parent) : QMainWindow(parent) {
     setWindowIcon(QIcon(QStringLiteral(":/mizorel/icon.png")));
     resize(766, kDesignClientHeight + MainMenu1->sizeHint().height());
 
-    // The picture is drawn at its natural size from the control's corner and clipped to it.
-    Image2->setPixmap(QPixmap(QStringLiteral(":/mizorel/background.jpg")));
+    // The picture is drawn at its natural size from the control's corner and clipped to it: only
+    // that corner is decoded, which keeps the start quick and the picture small in memory.
+    QImageReader background(QStringLiteral(":/mizorel/background.jpg"));
+    background.setClipRect(
+        QRect(QPoint(0, 0), Image2->size()).intersected(QRect(QPoint(0, 0), background.size())));
+    Image2->setPixmap(QPixmap::fromImage(background.read()));
     Image2->installEventFilter(this);
     Image2->lower();
 
@@ -152,6 +158,15 @@ void TMizorelMenuForm::showEvent(QShowEvent* event) {
     }
 }
 
+void TMizorelMenuForm::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    // The reminder reads the return and income tables: only once the window is on the screen.
+    if (!reminderScheduled_) {
+        reminderScheduled_ = true;
+        QTimer::singleShot(0, this, &TMizorelMenuForm::updateReturnReminder);
+    }
+}
+
 void TMizorelMenuForm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     reanchorButtons();
@@ -169,10 +184,10 @@ bool TMizorelMenuForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TMizorelMenuForm::FormCreate() {
     mz::state().DataDir = mz::platform::currentDir();
-    updateReturnReminder();
 }
 
 void TMizorelMenuForm::updateReturnReminder() {
+    reminderChecked_ = true;
     QString text;
     try {
         text = mz::ledger::returns::reminderText(

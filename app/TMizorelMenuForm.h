@@ -38,8 +38,11 @@ public Q_SLOTS:
     void Return1Click();  // お返し管理
     void Uketsuke1Click();  // 受付モード: the reception desk of an event
     // The quiet line at the foot of the window: how many returns are overdue and the oldest;
-    // hidden when none is. A click on it opens お返し管理.
+    // hidden when none is. A click on it opens お返し管理. It is first worked out just after the
+    // window has been painted, so that a large ledger does not keep the window from appearing;
+    // reminderChecked() tells whether that has happened.
     void updateReturnReminder();
+    bool reminderChecked() const { return reminderChecked_; }
     void B1Click();
     void CsvOut1Click();  // CSV書き出し: whole tables
     void CsvIn1Click();   // CSV取り込み
@@ -53,8 +56,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void reanchorButtons();
     bool sized_ = false;
+    bool reminderScheduled_ = false;
+    bool reminderChecked_ = false;
 };

@@ -1,6 +1,7 @@
 #include "ledger/returns.h"
 
 #include "data/cursor.h"
+#include "data/fieldcodec.h"
 #include "data/tabledefs.h"
 #include "widgets/format.h"
 
@@ -464,15 +465,116 @@ QString totalsText(const ListTotals& t) {
     return text;
 }
 
+// The same rows as gatherRows() with the pending filter, counted without building them: the main
+// window asks at every start, so the two tables are read in pieces for the few fields that
+// decide (and kept nowhere), and only the oldest row is made whole.
 Reminder overdueReminder(const QDate& today) {
     Reminder out;
     if (!returnTableExists()) return out;
-    Filter f;
-    f.status = StatusFilter::Pending;
-    for (const Row& r : gatherRows(f)) {
-        if (!r.overdue(today)) continue;
-        if (++out.count == 1) out.oldest = r;  // the rows come by due date
+    using mz::data::decodeField;
+    using mz::data::FieldDef;
+
+    // The overdue return records; an entry with more than one record goes by its first.
+    struct Due {
+        qint32 incomeNo;
+        quint32 recno;
+        qint64 dueDay;  // Julian day of the due date
+        bool overdue;
+    };
+    std::vector<Due> dues;
+    const std::shared_ptr<Table> t = openReturnTable();
+    t->refresh();
+    {
+        const auto& d = t->def();
+        auto slice = [&](const QString& name) {
+            const int i = d.fieldIndex(name);
+            return std::pair<const FieldDef*, int>{&d.fields[size_t(i)], t->fieldOffset(i)};
+        };
+        const auto number = slice(kNumber), due = slice(kDue), dueDate = slice(kDueDate),
+                   status = slice(kStatus);
+        auto field = [](const std::pair<const FieldDef*, int>& f, QByteArrayView rec) {
+            return decodeField(*f.first, rec.sliced(f.second, f.first->width));
+        };
+        t->scanRecords([&](quint32 recno, QByteArrayView rec) {
+            if (rec[0] == '*') return;
+            Row probe;
+            probe.record = Record{};
+            probe.record->due = boolOf(field(due, rec));
+            probe.record->dueDate = dateOf(field(dueDate, rec));
+            probe.record->status = statusFromText(textOf(field(status, rec)), probe.record->due);
+            if (probe.overdue(today))
+                dues.push_back({wholeOf(field(number, rec)), recno,
+                                probe.record->dueDate.toJulianDay(), true});
+        });
+        std::sort(dues.begin(), dues.end(), [](const Due& a, const Due& b) {
+            return a.incomeNo != b.incomeNo ? a.incomeNo < b.incomeNo : a.recno < b.recno;
+        });
+        dues.erase(std::unique(dues.begin(), dues.end(),
+                               [](const Due& a, const Due& b) { return a.incomeNo == b.incomeNo; }),
+                   dues.end());
+        // A second pass drops those whose entry has an earlier record that is not overdue.
+        if (!dues.empty())
+            t->scanRecords([&](quint32 recno, QByteArrayView rec) {
+                if (rec[0] == '*') return;
+                const qint32 no = wholeOf(field(number, rec));
+                const auto it =
+                    std::lower_bound(dues.begin(), dues.end(), no,
+                                     [](const Due& e, qint32 n) { return e.incomeNo < n; });
+                if (it != dues.end() && it->incomeNo == no && recno < it->recno)
+                    it->overdue = false;
+            });
+        std::erase_if(dues, [](const Due& e) { return !e.overdue; });
     }
+    if (dues.empty()) return out;
+
+    // Every income entry with an overdue return counts; the oldest is the first of them in the
+    // order of the list (due date, then date of receipt, then number).
+    const std::shared_ptr<Table> income = Table::open(u"Indata.DBF"_s);
+    income->refresh();
+    const auto& d = income->def();
+    const int fNumber = d.fieldIndex(kNumber), fDate = d.fieldIndex(u"収入日"_s);
+    const FieldDef& numberField = d.fields[size_t(fNumber)];
+    const FieldDef& dateField = d.fields[size_t(fDate)];
+    const int numberAt = income->fieldOffset(fNumber), dateAt = income->fieldOffset(fDate);
+    struct Oldest {
+        qint64 dueDay;
+        QDate received;
+        qint32 incomeNo;
+        quint32 incomeRecno;
+        quint32 returnRecno;
+    };
+    std::optional<Oldest> oldest;
+    income->scanRecords([&](quint32 recno, QByteArrayView rec) {
+        if (rec[0] == '*') return;
+        const qint32 no =
+            wholeOf(decodeField(numberField, rec.sliced(numberAt, numberField.width)));
+        const auto it = std::lower_bound(dues.begin(), dues.end(), no,
+                                         [](const Due& e, qint32 n) { return e.incomeNo < n; });
+        if (it == dues.end() || it->incomeNo != no) return;
+        ++out.count;
+        const QDate received = dateOf(decodeField(dateField, rec.sliced(dateAt, dateField.width)));
+        auto receivedBefore = [](const QDate& a, const QDate& b) {
+            if (a.isValid() != b.isValid()) return !a.isValid();  // as gatherRows sorts them
+            return a < b;
+        };
+        if (!oldest || it->dueDay < oldest->dueDay ||
+            (it->dueDay == oldest->dueDay &&
+             (receivedBefore(received, oldest->received) ||
+              (received == oldest->received && no < oldest->incomeNo))))
+            oldest = Oldest{it->dueDay, received, no, recno, it->recno};
+    });
+    if (!oldest) return out;
+
+    Row r;
+    r.incomeNo = oldest->incomeNo;
+    r.received = oldest->received;
+    r.name = textOf(income->value(oldest->incomeRecno, d.fieldIndex(u"氏名"_s)));
+    r.purpose = textOf(income->value(oldest->incomeRecno, d.fieldIndex(u"目的"_s)));
+    r.amount = numberOf(income->value(oldest->incomeRecno, d.fieldIndex(u"金額"_s)));
+    r.category = balance::PurposeCategories::load().of(r.purpose);
+    r.budget = budgetFor(Rules::load().of(r.category), r.amount);
+    r.record = readRecord(*t, oldest->returnRecno);
+    out.oldest = std::move(r);
     return out;
 }
 

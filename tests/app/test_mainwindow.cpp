@@ -21,7 +21,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -174,7 +176,14 @@ TEST_F(MainWindowTest, ButtonsKeepTheirPlaceAndTabOrder) {
     EXPECT_EQ(w.ColorButton1->nextInFocusChain(), w.ColorButton2);
     EXPECT_EQ(w.ColorButton2->nextInFocusChain(), w.ColorButton3);
     EXPECT_EQ(w.Image2->geometry(), QRect(0, 8, 801, 577));
-    EXPECT_EQ(w.Image2->pixmap().size(), QSize(1920, 1024));
+    // The picture at its natural size from the corner, clipped to the control: only the corner
+    // that shows is decoded, and it is the picture's own.
+    const QImage full(u":/mizorel/background.jpg"_s);
+    ASSERT_EQ(full.size(), QSize(1920, 1024));
+    const QImage shown = w.Image2->pixmap().toImage();
+    ASSERT_EQ(shown.size(), QSize(801, 577));
+    for (const QPoint p : {QPoint(0, 0), QPoint(400, 300), QPoint(800, 576)})
+        EXPECT_EQ(shown.pixel(p), full.pixel(p)) << p.x() << "," << p.y();
 }
 
 TEST_F(MainWindowTest, ResizeKeepsEachButtonCentreAtItsFractionOfTheHeight) {
@@ -258,12 +267,23 @@ TEST_F(MainWindowTest, AnErrorInTheOpenedAddressBookWindowLeavesTheModeIdle) {
     }
 }
 
+// Shows the window and lets the event loop run until the reminder line has been worked out.
+static void showUntilReminderChecked(TMizorelMenuForm& w) {
+    w.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (!w.reminderChecked() && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_TRUE(w.reminderChecked());
+}
+
 // Overdue returns are told by a quiet line on the main window, not by a box; a click on it
 // opens お返し管理, and the line follows what is done there.
 TEST_F(MainWindowTest, OverdueReturnsShowAQuietLineThatOpensReturnManagement) {
     namespace rt = mz::ledger::returns;
     {
         TMizorelMenuForm w;
+        showUntilReminderChecked(w);
         EXPECT_TRUE(w.LabelReminder->isHidden());  // nothing owed
     }
     mz::test::addEntries(u"Indata.DBF"_s, {{1, QDate(2024, 1, 10), u"山田 太郎"_s, u"結婚祝"_s},
@@ -280,6 +300,10 @@ TEST_F(MainWindowTest, OverdueReturnsShowAQuietLineThatOpensReturnManagement) {
     mz::platform::Recorder rec;
     mz::platform::ModalDriver driver;
     TMizorelMenuForm w;
+    // Worked out once the window has been painted, not while it is being made.
+    EXPECT_FALSE(w.reminderChecked());
+    EXPECT_TRUE(w.LabelReminder->isHidden());
+    showUntilReminderChecked(w);
     ASSERT_FALSE(w.LabelReminder->isHidden());
     EXPECT_TRUE(w.LabelReminder->text().contains(u"2 件"_s))
         << w.LabelReminder->text().toStdString();

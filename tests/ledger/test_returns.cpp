@@ -231,6 +231,53 @@ TEST(ReturnUpgrade, AnIndexWithoutItsRecordFileIsLeftAloneAndReported) {
 
 // --- the record made with an income entry ------------------------------------------------------
 
+// The main window's line is worked out the quick way, from the fields that decide, and must
+// count what お返し管理 lists as overdue: each entry by its first return record, no record
+// whose entry is gone, and as the oldest the first by due date, then by date of receipt.
+TEST_F(ReturnTest, TheReminderCountsWhatTheListShowsAsOverdue) {
+    // Entries 1 to 7 of the fixture have no return records.
+    mz::test::addEntries(u"Indata.DBF"_s, {{11, QDate(2024, 1, 20), u"一ノ瀬 一"_s, u"結婚祝"_s},
+                                           {12, QDate(2024, 1, 5), u"二宮 二郎"_s, u"結婚祝"_s},
+                                           {13, QDate(2024, 1, 5), u"三浦 三郎"_s, u"結婚祝"_s},
+                                           {14, QDate(2023, 12, 1), u"四谷 四郎"_s, u"結婚祝"_s},
+                                           {15, QDate(2024, 1, 1), u"五木 五郎"_s, u"結婚祝"_s}});
+    const auto table = rt::openReturnTable();
+    const auto& d = table->def();
+    auto put = [&](qint32 number, const QString& status, const QDate& due) {
+        table->append({{d.fieldIndex(u"収入番号"_s), double(number)},
+                       {d.fieldIndex(u"返礼要"_s), true},
+                       {d.fieldIndex(u"状況"_s), status},
+                       {d.fieldIndex(u"期日"_s), due}});
+    };
+    put(11, u"未手配"_s, QDate(2024, 2, 10));
+    put(12, u"手配済"_s, QDate(2024, 2, 10));  // same day as 11, received earlier: the oldest
+    put(13, u"送付済"_s, QDate(2024, 1, 1));
+    put(13, u"未手配"_s, QDate(2023, 1, 1));  // a second record: the first one counts
+    put(14, u"未手配"_s, QDate(2023, 6, 1));  // its entry is deleted below
+    put(15, u"未手配"_s, QDate(2024, 7, 1));  // not due yet
+    put(16, u"未手配"_s, QDate(2022, 1, 1));  // no entry of that number
+    const auto income = mz::data::Table::open(u"Indata.DBF"_s);
+    const int number = income->def().fieldIndex(u"収入番号"_s);
+    for (quint32 r = 1; r <= income->recordCount(); ++r)
+        if (!income->isDeleted(r) && income->value(r, number) == mz::data::Value(14.0))
+            income->remove(r);
+
+    const QDate today(2024, 6, 1);
+    const rt::Reminder reminder = rt::overdueReminder(today);
+    rt::Filter pending;
+    pending.status = rt::StatusFilter::Pending;
+    std::vector<rt::Row> listed = rt::gatherRows(pending);
+    std::erase_if(listed, [&](const rt::Row& r) { return !r.overdue(today); });
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(reminder.count, 2);
+    ASSERT_TRUE(reminder.oldest);
+    EXPECT_EQ(reminder.oldest->incomeNo, 12);
+    EXPECT_EQ(reminder.oldest->incomeNo, listed.front().incomeNo);
+    EXPECT_EQ(reminder.oldest->name, u"二宮 二郎"_s);
+    EXPECT_EQ(reminder.oldest->record, listed.front().record);
+    EXPECT_EQ(rt::overdueReminder(QDate(2024, 2, 10)).count, 0);  // due that day is not overdue
+}
+
 TEST_F(ReturnTest, RegisteringAnEntryGivesItTheRecordOfItsPurposeCategory) {
     mz::platform::Recorder rec;
     TINregiForm w;
