@@ -386,15 +386,31 @@ Result gather(const QString& name, Scope scope) {
 Sum sumAmounts(const Cursor& ledger) {
     Sum sum;
     if (!ledger.isOpen()) return sum;
-    const Table& t = ledger.table();
+    Table& t = ledger.table();
     const int f = t.def().fieldIndex(u"金額"_s);
     sum.count = ledger.recordCount();
-    for (int row = 0; row < sum.count; ++row) {
-        if (const std::optional<double> v = rawNumber(t.rawField(ledger.recnoAt(row), f)))
+    auto add = [&](QByteArrayView raw) {
+        if (const std::optional<double> v = rawNumber(raw))
             sum.amount += *v;
         else
             ++sum.withoutAmount;
+    };
+    // A few rows are read where they are. Most of a large ledger is read in file order and in
+    // pieces instead: reading it row by row in date order would keep all of it in memory.
+    if (quint64(sum.count) * 16 < t.recordCount()) {
+        for (int row = 0; row < sum.count; ++row) add(t.rawField(ledger.recnoAt(row), f));
+        return sum;
     }
+    std::vector<quint64> shown(size_t(t.recordCount()) / 64 + 1, 0);
+    for (int row = 0; row < sum.count; ++row) {
+        const quint32 r = ledger.recnoAt(row);
+        shown[r >> 6] |= quint64(1) << (r & 63);
+    }
+    const int offset = t.fieldOffset(f);
+    const int width = t.def().fields[size_t(f)].width;
+    t.scanRecords([&](quint32 r, QByteArrayView rec) {
+        if ((shown[r >> 6] >> (r & 63)) & 1u) add(rec.sliced(offset, width));
+    });
     return sum;
 }
 
