@@ -226,7 +226,8 @@ void Table::load() {
     if (def_->hasMemo()) dbt_ = std::make_unique<DbtFile>(dbtPath_, dbf_->isWritable());
     mdx_ = std::make_unique<MdxFile>(mdxPath_, *def_);
     readOnly_ = !dbf_->isWritable() || (dbt_ && !dbt_->file().isWritable()) || !mdx_->isWritable();
-    for (const TagDef& t : def_->tags) orders_.push_back({t.name, def_->fieldIndex(t.field), false, {}, {}, {}, false});
+    for (const TagDef& t : def_->tags)
+        orders_.push_back({t.name, def_->fieldIndex(t.field), false, {}, {}, {}, false, {}});
 }
 
 // --- catching up with other processes ---------------------------------------------------------
@@ -277,6 +278,7 @@ void Table::reloadRecords(quint32 count) {
         o.built = false;
         o.unwritten = false;
         o.recnos.clear();
+        o.numbers.clear();
         o.pendingInserts.clear();
         o.pendingRemoves.clear();
     }
@@ -404,6 +406,33 @@ int Table::tagField(const QString& tagName) const {
     return tag ? def_->fieldIndex(tag->field) : -1;
 }
 
+bool Table::isNumberTag(const TagOrder& o, const TableDef& def) {
+    const FieldType type = def.fields[static_cast<size_t>(o.field)].type;
+    return type == FieldType::Number || type == FieldType::Date;
+}
+
+void Table::noteKey(TagOrder& o, quint32 recno) {
+    if (!o.built || !isNumberTag(o, *def_)) return;
+    if (o.numbers.size() <= recno) o.numbers.resize(size_t(recno) + 1 + o.numbers.size() / 8, 0.0);
+    o.numbers[recno] = keyOf(recno, o.field).number;
+}
+
+IndexKey Table::orderKey(const TagOrder& o, quint32 recno) const {
+    if (recno < o.numbers.size()) {
+        IndexKey k;
+        k.type = def_->fields[static_cast<size_t>(o.field)].type == FieldType::Date ? 'D' : 'N';
+        k.number = o.numbers[recno];
+        return k;
+    }
+    return keyOf(recno, o.field);
+}
+
+IndexKey Table::indexKey(quint32 recno, int field) const {
+    for (const TagOrder& o : orders_)
+        if (o.field == field && o.built && !o.numbers.empty()) return orderKey(o, recno);
+    return keyOf(recno, field);
+}
+
 void Table::buildFromRecords(TagOrder& o) {
     std::vector<MdxEntry> entries;
     entries.reserve(count_);
@@ -414,6 +443,11 @@ void Table::buildFromRecords(TagOrder& o) {
     o.recnos.clear();
     o.recnos.reserve(entries.size());
     for (const MdxEntry& e : entries) o.recnos.push_back(e.recno);
+    o.numbers.clear();
+    if (isNumberTag(o, *def_)) {
+        o.numbers.assign(size_t(count_) + 1, 0.0);
+        for (const MdxEntry& e : entries) o.numbers[e.recno] = e.key.number;
+    }
     o.pendingInserts.clear();
     o.pendingRemoves.clear();
     o.built = true;
@@ -436,6 +470,7 @@ void Table::buildOrder(TagOrder& o) {
     // entries another process added are not taken for damage.
     bool consistent = true;
     std::vector<quint32> recnos;
+    std::vector<quint64> codes;  // by record number: the code of its key in the index
     {
         Lock lock(*this, LockKind::Shared);
         syncLocked();  // announced at the next refresh or change, never in the middle of a read
@@ -443,7 +478,7 @@ void Table::buildOrder(TagOrder& o) {
             // What the index holds for each record: whether it lists it, and a code of its key.
             // (The index file refuses entries out of order itself.)
             std::vector<quint64> listed(size_t(count_) / 64 + 1, 0);
-            std::vector<quint64> codes(size_t(count_) + 1, 0);
+            codes.assign(size_t(count_) + 1, 0);
             auto isListed = [&](quint32 r) { return ((listed[r >> 6] >> (r & 63)) & 1u) != 0; };
             mdx_->forEach(o.tag, [&](const MdxEntry& e) {
                 if (!consistent) return;
@@ -480,6 +515,13 @@ void Table::buildOrder(TagOrder& o) {
     }
     if (consistent) {
         o.recnos = std::move(recnos);
+        o.numbers.clear();
+        if (isNumberTag(o, *def_)) {
+            // The codes of number and date keys are their exact values.
+            o.numbers.resize(codes.size());
+            for (size_t r = 0; r < codes.size(); ++r)
+                o.numbers[r] = std::bit_cast<double>(codes[r]);
+        }
         o.pendingInserts.clear();
         o.pendingRemoves.clear();
         o.built = true;
@@ -542,7 +584,9 @@ void Table::writeHeader(quint32 count, quint32 generation) {
 }
 
 void Table::noteInsert(TagOrder& o, quint32 recno) {
-    if (o.built) o.pendingInserts.push_back(recno);
+    if (!o.built) return;
+    o.pendingInserts.push_back(recno);
+    noteKey(o, recno);
 }
 
 void Table::noteRemove(TagOrder& o, quint32 recno) {
@@ -564,7 +608,7 @@ void Table::applyPending(TagOrder& o) {
     }
     if (!o.pendingInserts.empty()) {
         auto less = [&](quint32 a, quint32 b) {
-            const auto c = keyOf(a, o.field) <=> keyOf(b, o.field);
+            const auto c = orderKey(o, a) <=> orderKey(o, b);
             return c < 0 || (c == 0 && a < b);
         };
         std::sort(o.pendingInserts.begin(), o.pendingInserts.end(), less);

@@ -132,8 +132,10 @@ public:
     static void setSyncWrites(bool on);
     static bool syncWrites();
 
-    // The index key of a record's field, as the tags sort it.
-    IndexKey indexKey(quint32 recno, int field) const { return keyOf(recno, field); }
+    // The index key of a record's field, as the tags sort it. The key of a number or date tag
+    // whose order is in memory is kept there, so that placing a record in an order reads no
+    // other record.
+    IndexKey indexKey(quint32 recno, int field) const;
     // Field index of the tag's key field.
     int tagField(const QString& tagName) const;
     // Throws EngineError when the index file does not hold the tag (by its name or field);
@@ -220,7 +222,12 @@ private:
         // The order was put right from the records and the index file does not hold it yet
         // (a damaged index on a full disk or a read-only folder); written at the next change.
         bool unwritten = false;
+        // For a number or date tag while built: the key of every live record by its number.
+        std::vector<double> numbers;
     };
+    static bool isNumberTag(const TagOrder& o, const TableDef& def);
+    void noteKey(TagOrder& o, quint32 recno);
+    IndexKey orderKey(const TagOrder& o, quint32 recno) const;
     void buildFromRecords(TagOrder& o);
     void buildOrder(TagOrder& o);
     void noteInsert(TagOrder& o, quint32 recno);
