@@ -47,19 +47,31 @@ QString BinaryFile::fileName() const { return QFileInfo(path_).fileName(); }
 qint64 BinaryFile::size() const { return file_.size(); }
 
 QByteArray BinaryFile::read(qint64 offset, qint64 len) const {
-    if (offset < 0 || len < 0 || offset > size() || len > size() - offset)
-        throw EngineError(QStringLiteral("ファイル '%1' が途中で切れています (位置 %2 から %3 バイトを読めません)")
-                              .arg(fileName())
-                              .arg(offset)
-                              .arg(len));
-    if (!file_.seek(offset)) {
-        const int code = errno;
-        throw EngineError(fileErrorMessage(QStringLiteral("ファイル '%1' を読めません").arg(fileName()), file_, code));
-    }
-    QByteArray data = file_.read(len);
-    if (data.size() != len) {
-        const int code = errno;
-        throw EngineError(fileErrorMessage(QStringLiteral("ファイル '%1' を読めません").arg(fileName()), file_, code));
+    auto cutShort = [&] {
+        return EngineError(
+            QStringLiteral(
+                "ファイル '%1' が途中で切れています (位置 %2 から %3 バイトを読めません)")
+                .arg(fileName())
+                .arg(offset)
+                .arg(len));
+    };
+    if (offset < 0 || len < 0) throw cutShort();
+    // One positioned read (the file is unbuffered); the end of the file shows as a short read,
+    // so no size is asked for first.
+    QByteArray data(len, Qt::Uninitialized);
+    qint64 done = 0;
+    while (done < len) {
+        const ssize_t n =
+            ::pread(file_.handle(), data.data() + done, static_cast<size_t>(len - done),
+                    static_cast<off_t>(offset + done));
+        if (n < 0) {
+            const int code = errno;
+            if (code == EINTR) continue;
+            throw EngineError(systemErrorMessage(
+                QStringLiteral("ファイル '%1' を読めません").arg(fileName()), code));
+        }
+        if (n == 0) throw cutShort();
+        done += n;
     }
     return data;
 }

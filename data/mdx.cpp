@@ -444,9 +444,17 @@ struct MdxFile::Impl {
     }
 
     Node load(const TagSlot& s, const TagHeader& h, quint32 page) const {
-        if (!blockInFile(page))
+        if (page < kFirstTagHeaderPage)
             damaged(s, QStringLiteral("ブロック %1 がファイルの範囲外です").arg(page));
-        const QByteArray b = file->read(pageOffset(page), kBlockSize);
+        QByteArray b;
+        try {
+            b = file->read(pageOffset(page), kBlockSize);
+        } catch (const EngineError&) {
+            // Past the end of the file: damage; anything else is a failure of the file itself.
+            if (!blockInFile(page))
+                damaged(s, QStringLiteral("ブロック %1 がファイルの範囲外です").arg(page));
+            throw;
+        }
         const quint32 count = get32(b, 0);
         if (count > quint32(h.readMax))
             damaged(s, QStringLiteral("ブロック %1 のキー数 %2 が範囲外です").arg(page).arg(count));
@@ -793,7 +801,8 @@ void MdxFile::insert(const QString& tagName, const IndexKey& rawKey, quint32 rec
     // linked, from the top down: a crash on the way leaves either the old tree or one that reads
     // as damaged (a block or an entry reached twice), never one that silently lost entries.
     const size_t cap = size_t(h.writeMax);
-    quint32 next = d->nextFreePage();
+    quint32 next =
+        cur.keys.size() > cap ? d->nextFreePage() : 0;  // asked for only when a block splits
     const quint32 firstNew = next;
     std::vector<Node> fresh;
     std::vector<Node> changed;  // bottom-up

@@ -1,5 +1,6 @@
 // The table files on disk: headers byte for byte, every field type through a post and a re-open,
 // CP932 text, memo and picture blocks, and damaged files.
+#include "data/binaryfile.h"
 #include "data/cursor.h"
 #include "data/dbf.h"
 #include "data/tabledefs.h"
@@ -400,4 +401,25 @@ TEST_F(Fixture, MissingTagIsAnEngineError) {
     EXPECT_THROW(c->setIndexName(u"支出日"_s), EngineError);
     EXPECT_THROW(c->setIndexFieldNames(u"氏名"_s), EngineError);
     EXPECT_NO_THROW(c->setIndexFieldNames(u"収入日"_s));
+}
+
+// A read that runs past the end of a file (a count or a memo block naming bytes that are not
+// there) is refused with the file's name, never answered with bytes that were never read.
+TEST_F(Fixture, AReadPastTheEndOfAFileIsRefused) {
+    {
+        QFile f(u"short.bin"_s);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("0123456789");
+    }
+    BinaryFile file(u"short.bin"_s, false);
+    EXPECT_EQ(file.read(2, 3), QByteArray("234"));
+    EXPECT_EQ(file.read(10, 0), QByteArray());
+    for (const auto& [offset, len] : {std::pair<qint64, qint64>{5, 10}, {10, 1}, {-1, 2}}) {
+        try {
+            (void)file.read(offset, len);
+            ADD_FAILURE() << "read " << offset << "+" << len << " was answered";
+        } catch (const EngineError& e) {
+            EXPECT_TRUE(e.message().contains(u"short.bin"_s)) << e.message().toStdString();
+        }
+    }
 }
