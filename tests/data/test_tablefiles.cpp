@@ -406,12 +406,8 @@ TEST_F(Fixture, MissingTagIsAnEngineError) {
 // A read that runs past the end of a file (a count or a memo block naming bytes that are not
 // there) is refused with the file's name, never answered with bytes that were never read.
 TEST_F(Fixture, AReadPastTheEndOfAFileIsRefused) {
-    {
-        QFile f(u"short.bin"_s);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("0123456789");
-    }
-    BinaryFile file(u"short.bin"_s, false);
+    writeFile(dir.file(u"short.bin"_s), "0123456789");
+    BinaryFile file(dir.file(u"short.bin"_s), false);
     EXPECT_EQ(file.read(2, 3), QByteArray("234"));
     EXPECT_EQ(file.read(10, 0), QByteArray());
     for (const auto& [offset, len] : {std::pair<qint64, qint64>{5, 10}, {10, 1}, {-1, 2}}) {
