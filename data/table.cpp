@@ -270,6 +270,10 @@ void Table::reloadRecords(quint32 count) {
         throw EngineError(
             QStringLiteral("ファイル '%1' を読み込めません: レコードが足りません").arg(fileName()));
     mapRecords(count);
+    forgetView(count);
+}
+
+void Table::forgetView(quint32 count) noexcept {
     count_ = count;
     live_.reset();
     deletedKnown_ = false;
@@ -727,6 +731,7 @@ void Table::runChange(Change change, const std::function<void()>& body, const st
     };
     writing_ = true;
     attach(&undo);
+    const quint32 countBefore = count_;
     try {
         body();
         writeUnwrittenOrders();
@@ -737,6 +742,11 @@ void Table::runChange(Change change, const std::function<void()>& body, const st
         const bool restored = undo.rollback();
         // What is on the disk now decides what the process shows.
         stale_ = true;
+        if (restored && count_ > countBefore) {
+            // The new records are cut off the file again: until the view is read afresh, none
+            // of them may be read through the mapping (past the end of the file).
+            forgetView(countBefore);
+        }
         bool isStored = !restored;
         try {
             syncLocked();

@@ -159,6 +159,9 @@ private:
     void release() noexcept;
     bool syncLocked();
     void reloadRecords(quint32 count);
+    // Takes count records as the table, read afresh: orders, live count and deleted records
+    // are read again when next needed. The mapping must already hold them.
+    void forgetView(quint32 count) noexcept;
     void mapRecords(quint32 count);
     void unmapRecords() noexcept;
     void scanLocked(const RecordVisitor& visit);
