@@ -419,3 +419,47 @@ TEST_F(Fixture, AReadPastTheEndOfAFileIsRefused) {
         }
     }
 }
+
+// Records another program appends, and deletes in place, are taken in at the next refresh:
+// however many there are (past what the mapped file held when it was opened), counted as live
+// or deleted as they are on the disk, and walked in record order.
+TEST_F(Fixture, RecordsWrittenByAnotherProgramAreTakenInAtRefresh) {
+    auto c = openCursor(u"Indata.DBF"_s);
+    c->append();
+    c->setValue(u"収入番号"_s, 1.0);
+    c->setValue(u"氏名"_s, u"最初"_s);
+    c->post();
+    Table& t = c->table();
+    const QByteArray first = t.record(1).toByteArray();
+    EXPECT_EQ(t.liveCount(), 1u);
+
+    // Eight thousand copies of the record (a megabyte and a half) and the count, then one of
+    // them deleted with the change counter moved, as a writer of this table format does.
+    const QString dbf = dir.file(u"Indata.DBF"_s);
+    QByteArray file = readFile(dbf);
+    const int headerSize = u16(file, 8);
+    constexpr quint32 kMore = 8000;
+    file.chop(1);  // the end-of-file mark
+    for (quint32 i = 0; i < kMore; ++i) file.append(first);
+    file.append('\x1A');
+    qToLittleEndian<quint32>(1 + kMore, file.data() + 4);
+    writeFile(dbf, file);
+    t.refresh();
+    ASSERT_EQ(t.recordCount(), 1 + kMore);
+    EXPECT_EQ(t.record(1 + kMore).toByteArray(), first);
+    EXPECT_EQ(t.liveCount(), 1 + kMore);
+    c->refresh();
+    EXPECT_EQ(c->recordCount(), int(1 + kMore));
+
+    file[headerSize + qsizetype(kMore - 1) * u16(file, 10)] = '*';  // record kMore
+    qToLittleEndian<quint32>(u32(file, 16) + 1, file.data() + 16);
+    writeFile(dbf, file);
+    t.refresh();
+    EXPECT_TRUE(t.isDeleted(kMore));
+    EXPECT_FALSE(t.isDeleted(1 + kMore));
+    EXPECT_EQ(t.liveCount(), kMore);
+    c->setIndexName(QString());
+    EXPECT_EQ(c->recordCount(), int(kMore));
+    c->setIndexName(u"収入日"_s);  // the index lacks them: the order is put right from the records
+    EXPECT_EQ(c->recordCount(), int(kMore));
+}

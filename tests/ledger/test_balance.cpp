@@ -177,3 +177,36 @@ TEST_F(BalanceTest, SumFollowsTheCursorsFilterAndSkipsEmptyAmounts) {
     c.setFilter(u"氏名='いない'"_s);
     EXPECT_EQ(bal::sumText(bal::sumAmounts(c)), u"該当 0 件　合計 ￥0"_s);
 }
+
+// A view of most of a large ledger is summed in one pass over the file, a small one where its
+// rows lie: both count only the rows of the view, never a deleted entry still in the file.
+TEST_F(BalanceTest, SumsOfLargeAndSmallViewsCountOnlyTheirRows) {
+    std::vector<mz::test::LedgerEntry> more;
+    for (int n = 100; n < 140; ++n)
+        more.push_back(
+            {n, QDate(2024, 1, 1).addDays(n), u"大勢 %1"_s.arg(n), u"結婚祝"_s, {}, 1000});
+    mz::test::addEntries(u"Indata.DBF"_s, more);
+    mz::data::Cursor c;
+    c.open(u"Indata.DBF"_s);
+    c.setIndexFieldNames(u"収入日"_s);
+    for (int deleted = 0; deleted < 3; ++deleted) {  // entries 100 to 102 go
+        c.first();
+        while (c.number(u"収入番号"_s) < 100) c.next();
+        c.remove();
+    }
+    const bal::Sum all = bal::sumAmounts(c);  // the whole view: read in file order
+    EXPECT_EQ(all.count, 7 + 37);
+    EXPECT_EQ(all.withoutAmount, 1);
+    EXPECT_EQ(all.amount, 75000 + 37 * 1000);
+
+    c.setFiltered(true);
+    c.setFilter(u"収入番号>=138"_s);  // 2 of 44 rows: read where they are
+    const bal::Sum few = bal::sumAmounts(c);
+    EXPECT_EQ(few.count, 2);
+    EXPECT_EQ(few.amount, 2000);
+    c.setFilter(u"収入番号>=5"_s);  // 3 of the fixture and 37 more: read in file order again
+    const bal::Sum most = bal::sumAmounts(c);
+    EXPECT_EQ(most.count, 40);
+    EXPECT_EQ(most.withoutAmount, 1);
+    EXPECT_EQ(most.amount, 20000 + 7000 + 37 * 1000);
+}
