@@ -3,6 +3,7 @@
 #include <QMetaMethod>
 
 #include <algorithm>
+#include <bit>
 #include <functional>
 
 namespace mz::data {
@@ -102,8 +103,28 @@ void Cursor::ensureRows() const {
             // record; the tag's order then only looks the bits up. Walking the records in key
             // order instead would wait on memory at nearly every record.
             const std::vector<quint64> passed = matchingRecords();
-            for (quint32 r : order)
-                if ((passed[r >> 6] >> (r & 63)) & 1u) rows_.push_back(r);
+            size_t found = 0;
+            for (quint64 word : passed) found += size_t(std::popcount(word));
+            if (found * 64 < order.size()) {
+                // A few rows are put in the tag's order by their keys (then record numbers, as
+                // the tag sorts them) instead of walking the whole order for them.
+                const int field = table_->tagField(tagName_);
+                std::vector<std::pair<IndexKey, quint32>> few;
+                few.reserve(found);
+                for (size_t w = 0; w < passed.size(); ++w)
+                    for (quint64 bits = passed[w]; bits != 0; bits &= bits - 1) {
+                        const auto r = quint32(w * 64 + size_t(std::countr_zero(bits)));
+                        few.emplace_back(table_->indexKey(r, field), r);
+                    }
+                std::sort(few.begin(), few.end(), [](const auto& a, const auto& b) {
+                    const auto c = a.first <=> b.first;
+                    return c < 0 || (c == 0 && a.second < b.second);
+                });
+                for (const auto& [key, r] : few) rows_.push_back(r);
+            } else {
+                for (quint32 r : order)
+                    if ((passed[r >> 6] >> (r & 63)) & 1u) rows_.push_back(r);
+            }
         }
     } else {
         const quint32 n = table_->recordCount();
