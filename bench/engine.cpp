@@ -15,14 +15,13 @@
 // The criteria are taken from the entry in the middle of the ledger, so they match rows at every
 // size. --cache DIR keeps the sample folders in DIR/N and copies them for each run, so repeated
 // runs (and builds to compare) work on the same data. It prints figures; nothing here is a test.
+#include "bench/benchsample.h"
 #include "data/cp932.h"
 #include "data/cursor.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -56,30 +55,6 @@ void check(int rc, sqlite3* db) {
         std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
         std::exit(1);
     }
-}
-
-bool run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(-1) || p.exitCode() != 0) {
-        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program), p.readAllStandardError().constData());
-        return false;
-    }
-    return true;
-}
-
-// A sample folder of n entries in dir: made afresh, or copied from the cache.
-void makeSample(const QString& cache, int n, const QString& dir) {
-    const QString tool = QString::fromUtf8(MIZOREL_SAMPLE_TOOL);
-    const QStringList args{u("--entries"), QString::number(n)};
-    if (cache.isEmpty()) {
-        if (!run(tool, QStringList{dir} + args)) std::exit(1);
-        return;
-    }
-    const QString cached = QDir(cache).filePath(QString::number(n));
-    if (!QFileInfo::exists(QDir(cached).filePath(u("Indata.DBF"))) && !run(tool, QStringList{cached} + args))
-        std::exit(1);
-    if (!run(u("cp"), {u("-r"), cached, dir})) std::exit(1);
 }
 
 // The criteria of one search: text as the filter builder writes it, and the same in SQL terms.
@@ -239,7 +214,7 @@ std::vector<PostFigures>& postFigures() {
 void bench(const QString& cache, int n) {
     QTemporaryDir tmp;
     const QString dir = tmp.filePath(u("data"));
-    makeSample(cache, n, dir);
+    mz::bench::cachedSampleFolder(cache, n, dir);
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(dir);
 
@@ -331,16 +306,7 @@ double medianPostUs(bool sync) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::vector<int> sizes;
-    QString cache;
-    const QStringList args = app.arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == u("--cache") && i + 1 < args.size())
-            cache = QFileInfo(args[++i]).absoluteFilePath();
-        else
-            sizes.push_back(args[i].toInt());
-    }
-    if (sizes.empty()) sizes = {1000, 10000, 100000};
+    const auto [cache, sizes] = mz::bench::sizesArguments(app.arguments(), {1000, 10000, 100000});
     std::printf("search times in ms, best of 7; ratios are the engine's time over the others'\n");
     std::printf("%9s  %-5s %9s %9s %9s %-7s %9s %6s %6s %6s  %6s %6s %6s\n", "entries", "query", "engine",
                 "sql", "sql+ix", "index", "raw scan", "/sql", "/sqlix", "/raw", "found", "sql", "raw");

@@ -5,12 +5,12 @@
 // three starts; both run offscreen and end at the first turn of their event loop after the
 // window shows (MIZOREL_STARTUP_CHECK=window). --cache DIR keeps the sample folders in DIR/N.
 // It prints figures; nothing here is a test.
+#include "bench/benchsample.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QMainWindow>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -86,25 +86,6 @@ Figures measure(const QString& program, const QStringList& args, const QString& 
     return best;
 }
 
-bool run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    return p.waitForFinished(-1) && p.exitCode() == 0;
-}
-
-void makeSample(const QString& cache, int n, const QString& dir) {
-    const QString tool = QString::fromUtf8(MIZOREL_SAMPLE_TOOL);
-    const QStringList args{u("--entries"), QString::number(n)};
-    const QString cached = cache.isEmpty() ? QString() : QDir(cache).filePath(QString::number(n));
-    if (cached.isEmpty()) {
-        if (!run(tool, QStringList{dir} + args)) std::exit(1);
-        return;
-    }
-    if (!QFileInfo::exists(QDir(cached).filePath(u("Indata.DBF"))) && !run(tool, QStringList{cached} + args))
-        std::exit(1);
-    if (!run(u("cp"), {u("-r"), cached, dir})) std::exit(1);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,16 +100,7 @@ int main(int argc, char** argv) {
         return QApplication::exec();
     }
     QCoreApplication app(argc, argv);
-    QString cache;
-    std::vector<int> sizes;
-    const QStringList args = app.arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == u("--cache") && i + 1 < args.size())
-            cache = QFileInfo(args[++i]).absoluteFilePath();
-        else
-            sizes.push_back(args[i].toInt());
-    }
-    if (sizes.empty()) sizes = {2000, 100000};
+    const auto [cache, sizes] = mz::bench::sizesArguments(app.arguments(), {2000, 100000});
     QTemporaryDir runtime;
     const QString self = QCoreApplication::applicationFilePath();
     const QString program = QString::fromUtf8(MIZOREL_PROGRAM);
@@ -140,7 +112,7 @@ int main(int argc, char** argv) {
     for (int n : sizes) {
         QTemporaryDir tmp;
         const QString dir = tmp.filePath(u("data"));
-        makeSample(cache, n, dir);
+        mz::bench::cachedSampleFolder(cache, n, dir);
         const Figures bare = measure(self, {u("--bare")}, dir, runtime.path());
         const Figures mz = measure(program, {}, dir, runtime.path());
         const Figures income = measure(program, {}, dir, runtime.path(), "income");
